@@ -1,0 +1,47 @@
+# Top-level entry points. Each build lives in its own CMake tree under build/.
+#   make deps   install what builds and tests need (Debian 12, as root; does nothing when all is there)
+#   make build  native build with the simulated desktop, build/win32/Tavix.exe, build/win64/Tavix.exe
+#   make test   every test through ctest (labels unit and e2e)
+#   make demo   the program under Wine on a virtual display, with a screenshot in build/demo/
+#   make fuzz   each fuzz target for FUZZ_SECONDS seconds (default 60)
+
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS ?= 60
+
+.PHONY: deps build native win32 win64 test demo fuzz clean
+
+deps:
+	@bash scripts/deps.sh
+
+build: native win32 win64
+
+native:
+	cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	cmake --build build/native -j $(JOBS)
+
+win32:
+	cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake >/dev/null
+	cmake --build build/win32 -j $(JOBS)
+
+win64:
+	cmake -S . -B build/win64 -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake >/dev/null
+	cmake --build build/win64 -j $(JOBS)
+
+test: deps
+	$(MAKE) build
+	cd build/native && ctest --output-on-failure -j 2
+
+demo: deps
+	$(MAKE) win32 win64
+	python3 e2e/demo.py
+
+fuzz: deps
+	cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVIX_FUZZ=ON \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	cmake --build build/fuzz -j $(JOBS) --target fuzz_targets
+	bash scripts/run-fuzz.sh build/fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build/native build/win32 build/win64 build/fuzz build/demo

@@ -1,0 +1,15 @@
+// The one place where the product meets the platform. The Windows builds use the SDK headers;
+// the native build uses the simulated desktop's declarations, which carry the same names.
+#ifndef TAVIX_COMMON_WIN32_H
+#define TAVIX_COMMON_WIN32_H
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shlwapi.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+#else
+#include "sim_win32.h"
+#endif
+
+#endif
