@@ -1,0 +1,27 @@
+// Message boxes and beeps. Nothing is shown: each call is recorded in the
+// world, and a box is answered at once with the world's chosen answer.
+#include "SimInternal.h"
+
+using namespace sim;
+
+int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+  World& world = Current();
+  World::Impl& s = world.impl();
+  MessageBoxRecord box;
+  box.owner = hWnd;
+  char cls[256] = "";
+  if (hWnd && !GetClassNameA(hWnd, cls, sizeof cls)) cls[0] = 0;
+  box.ownerClass = cls;
+  box.caption = lpCaption ? lpCaption : "Error";
+  box.text = lpText ? lpText : "";
+  box.type = uType;
+  box.foreground = s.foreground;
+  box.ownerMadeForeground = hWnd && world.lastSetForeground == hWnd && s.foreground == hWnd;
+  world.messageBoxes.push_back(box);
+  return s.messageBoxAnswer;
+}
+
+BOOL MessageBeep(UINT uType) {
+  Current().beeps.push_back(uType);
+  return TRUE;
+}

@@ -1,0 +1,180 @@
+// Sending and posting messages, the program's message queue and the default
+// window procedure.
+//
+// The sim has one thread, so a message loop that finds its queue empty with
+// no quit message pending would wait forever. Instead GetMessageA notes that
+// in the world (blockedInMessageLoop) and returns 0, so a faulty program ends
+// its test with a clear failure rather than a hang.
+#include <cstring>
+
+#include "SimInternal.h"
+
+namespace sim {
+
+namespace {
+
+// Messages that other programs' windows answer without a special control:
+// the window text.
+LRESULT DefaultForeignAnswer(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_GETTEXT:
+      return CopyWindowText(w.rec.title, reinterpret_cast<char*>(lParam), static_cast<int>(wParam));
+    case WM_GETTEXTLENGTH:
+      return static_cast<LRESULT>(w.rec.title.size());
+    case WM_SETTEXT: {
+      const char* text = reinterpret_cast<const char*>(lParam);
+      w.rec.title = text ? text : "";
+      return TRUE;
+    }
+    default:
+      return 0;
+  }
+}
+
+bool Matches(const MSG& m, HWND hwnd, UINT lo, UINT hi) {
+  if (hwnd && m.hwnd != hwnd) return false;
+  if (lo == 0 && hi == 0) return true;
+  return m.message >= lo && m.message <= hi;
+}
+
+// Takes the next message for the filter; the quit message comes once the
+// queue holds nothing else for the filter.
+bool NextMessage(LPMSG msg, HWND hwnd, UINT lo, UINT hi, bool remove) {
+  World::Impl& s = State();
+  for (auto it = s.queue.begin(); it != s.queue.end(); ++it) {
+    if (!Matches(*it, hwnd, lo, hi)) continue;
+    *msg = *it;
+    if (remove) s.queue.erase(it);
+    return true;
+  }
+  if (s.quitPending) {
+    std::memset(msg, 0, sizeof *msg);
+    msg->message = WM_QUIT;
+    msg->wParam = static_cast<WPARAM>(s.quitCode);
+    msg->time = s.tickCount;
+    if (remove) s.quitPending = false;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+}  // namespace sim
+
+using namespace sim;
+
+LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  WindowObj* w = FindWindowObj(hWnd);
+  if (!w) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (IsProgramWindow(*w)) return CallWindowProcedure(*w, Msg, wParam, lParam);
+  if (w->behavior) {
+    std::shared_ptr<ControlBehavior> behavior = w->behavior;  // may detach itself
+    LRESULT result = 0;
+    if (behavior->Handle(Current(), hWnd, Msg, wParam, lParam, &result)) return result;
+    if (!(w = FindWindowObj(hWnd))) return 0;
+  }
+  return DefaultForeignAnswer(*w, Msg, wParam, lParam);
+}
+
+BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  World::Impl& s = State();
+  if (hWnd) {
+    WindowObj* w = FindWindowObj(hWnd);
+    if (!w) {
+      SetError(ERROR_INVALID_WINDOW_HANDLE);
+      return FALSE;
+    }
+    // Another program's queue is not simulated; the message is accepted.
+    if (!IsProgramWindow(*w)) return TRUE;
+  }
+  MSG m;
+  std::memset(&m, 0, sizeof m);
+  m.hwnd = hWnd;
+  m.message = Msg;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  m.time = s.tickCount;
+  s.queue.push_back(m);
+  return TRUE;
+}
+
+void PostQuitMessage(int nExitCode) {
+  World::Impl& s = State();
+  s.quitPending = true;
+  s.quitCode = nExitCode;
+}
+
+BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
+  if (!lpMsg) {
+    SetError(ERROR_NOACCESS);
+    return -1;
+  }
+  if (hWnd && !FindWindowObj(hWnd)) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return -1;
+  }
+  if (NextMessage(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, true)) {
+    return lpMsg->message == WM_QUIT ? FALSE : TRUE;
+  }
+  Current().blockedInMessageLoop = true;
+  std::memset(lpMsg, 0, sizeof *lpMsg);
+  lpMsg->message = WM_QUIT;
+  return FALSE;
+}
+
+BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
+                  UINT wRemoveMsg) {
+  if (!lpMsg) {
+    SetError(ERROR_NOACCESS);
+    return FALSE;
+  }
+  return NextMessage(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0)
+             ? TRUE
+             : FALSE;
+}
+
+// Keyboard messages are what it would translate; the sim has no keyboard.
+BOOL TranslateMessage(const MSG* lpMsg) {
+  return lpMsg && (lpMsg->message == WM_KEYDOWN) ? TRUE : FALSE;
+}
+
+LRESULT DispatchMessageA(const MSG* lpMsg) {
+  if (!lpMsg || !lpMsg->hwnd) return 0;
+  WindowObj* w = FindWindowObj(lpMsg->hwnd);
+  if (!w) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (!IsProgramWindow(*w)) return 0;
+  return CallWindowProcedure(*w, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+}
+
+LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  WindowObj* w = FindWindowObj(hWnd);
+  if (!w) return 0;
+  switch (Msg) {
+    case WM_NCCREATE: {
+      auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+      if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) w->rec.title = cs->lpszName;
+      return TRUE;
+    }
+    case WM_CLOSE:
+      DestroyWindow(hWnd);
+      return 0;
+    case WM_GETTEXT:
+      return CopyWindowText(w->rec.title, reinterpret_cast<char*>(lParam), static_cast<int>(wParam));
+    case WM_GETTEXTLENGTH:
+      return static_cast<LRESULT>(w->rec.title.size());
+    case WM_SETTEXT: {
+      const char* text = reinterpret_cast<const char*>(lParam);
+      w->rec.title = text ? text : "";
+      return TRUE;
+    }
+    default:
+      return 0;
+  }
+}

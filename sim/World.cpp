@@ -1,0 +1,372 @@
+// The world object: construction of a fresh desktop, the test-facing set-up
+// calls and the observations tests read back.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "SimInternal.h"
+
+namespace sim {
+
+namespace {
+
+World* g_current = nullptr;
+
+HWND HandleOf(uintptr_t v) { return reinterpret_cast<HWND>(v); }
+
+}  // namespace
+
+World& Current() {
+  if (!g_current) {
+    std::fprintf(stderr,
+                 "sim: a Win32 function was called while no sim::World exists; "
+                 "create a sim::World in the test first\n");
+    std::abort();
+  }
+  return *g_current;
+}
+
+World::Impl& State() { return Current().impl(); }
+
+void SetError(DWORD error) { State().lastError = error; }
+
+ProcessObj* FindProcess(DWORD id) {
+  auto& procs = State().processes;
+  auto it = procs.find(id);
+  return it == procs.end() ? nullptr : &it->second;
+}
+
+World::World() : impl_(new Impl) {
+  if (g_current) {
+    std::fprintf(stderr, "sim: a second sim::World was created while one still exists\n");
+    std::abort();
+  }
+  g_current = this;
+  ProcessObj self;
+  self.id = kProgramProcessId;
+  self.imagePath = impl_->modulePath;
+  impl_->processes[self.id] = self;
+  AddDrive('C');
+  AddDirectory("C:\\WINDOWS\\system32");
+  AddDirectory("C:\\WINDOWS\\system");
+  AddFile(impl_->modulePath, "");
+}
+
+World::~World() { g_current = nullptr; }
+
+// --- program under test ---
+
+void World::SetModulePath(const std::string& path) {
+  impl_->modulePath = path;
+  impl_->processes[kProgramProcessId].imagePath = path;
+  impl_->commandLine = "\"" + path + "\"";
+  AddFile(path, "");  // the executable itself, in its directory
+}
+
+const std::string& World::ModulePath() const { return impl_->modulePath; }
+
+void World::SetCurrentDirectory(const std::string& dir) {
+  if (!SetCurrentDirectoryA(dir.c_str())) {
+    std::fprintf(stderr, "sim: SetCurrentDirectory: no directory %s\n", dir.c_str());
+    std::abort();
+  }
+}
+
+std::string World::CurrentDirectory() const { return impl_->currentDirectory; }
+
+void World::SetCommandLine(const std::string& commandLine) { impl_->commandLine = commandLine; }
+
+void World::SetOsVersion(DWORD major, DWORD minor, DWORD build, DWORD platformId,
+                         const std::string& csdVersion) {
+  impl_->osMajor = major;
+  impl_->osMinor = minor;
+  impl_->osBuild = build;
+  impl_->osPlatform = platformId;
+  impl_->csdVersion = csdVersion;
+  if (platformId == VER_PLATFORM_WIN32_WINDOWS) {
+    impl_->systemDirectory = impl_->windowsDirectory + "\\SYSTEM";
+  } else {
+    impl_->systemDirectory = impl_->windowsDirectory + "\\system32";
+  }
+  AddDirectory(impl_->systemDirectory);
+}
+
+void World::SetWindows98() { SetOsVersion(4, 10, 2222, VER_PLATFORM_WIN32_WINDOWS, " A "); }
+void World::SetWindowsMe() { SetOsVersion(4, 90, 3000, VER_PLATFORM_WIN32_WINDOWS, " "); }
+void World::SetWindowsNt4() { SetOsVersion(4, 0, 1381, VER_PLATFORM_WIN32_NT, "Service Pack 6"); }
+void World::SetWindows2000() { SetOsVersion(5, 0, 2195, VER_PLATFORM_WIN32_NT, "Service Pack 4"); }
+void World::SetWindowsXp() { SetOsVersion(5, 1, 2600, VER_PLATFORM_WIN32_NT, "Service Pack 3"); }
+
+void World::SetCodePage(UINT codePage) { impl_->codePage = codePage; }
+
+void World::SetIconResource(const std::string& name, bool present) {
+  std::string upper = name;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (present) {
+    impl_->iconResources.insert(upper);
+  } else {
+    impl_->iconResources.erase(upper);
+  }
+}
+
+void World::SetMessageBoxAnswer(int answer) { impl_->messageBoxAnswer = answer; }
+
+// --- file system ---
+
+void World::AddDrive(char letter) {
+  letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  MakeDirectories(std::string(1, letter) + ":\\");
+}
+
+void World::AddDirectory(const std::string& path) {
+  if (!MakeDirectories(path)) {
+    std::fprintf(stderr, "sim: AddDirectory: cannot create %s\n", path.c_str());
+    std::abort();
+  }
+}
+
+void World::AddFile(const std::string& path, const std::string& bytes) {
+  size_t slash = path.find_last_of("\\/");
+  if (slash != std::string::npos) AddDirectory(path.substr(0, slash + 1));
+  Resolved r = ResolvePath(path, false);
+  if (r.error || !r.parent || r.leaf.empty() || (r.node && r.node->isDir)) {
+    std::fprintf(stderr, "sim: AddFile: cannot create %s\n", path.c_str());
+    std::abort();
+  }
+  if (!r.node) {
+    auto node = std::make_shared<FsNode>();
+    node->name = r.leaf;
+    node->attributes = FILE_ATTRIBUTE_ARCHIVE;
+    node->parent = r.parent;
+    r.parent->children[FoldName(r.leaf)] = node;
+    r.node = node;
+  }
+  r.node->bytes = bytes;
+}
+
+void World::SetReadOnly(const std::string& path, bool readOnly) {
+  Resolved r = ResolvePath(path, false);
+  if (!r.node) return;
+  if (readOnly) {
+    r.node->attributes |= FILE_ATTRIBUTE_READONLY;
+  } else {
+    r.node->attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+  }
+}
+
+void World::Remove(const std::string& path) {
+  Resolved r = ResolvePath(path, false);
+  if (!r.node || !r.parent) return;
+  r.node->deleted = true;
+  r.parent->children.erase(FoldName(r.leaf));
+}
+
+bool World::FileExists(const std::string& path) const {
+  Resolved r = ResolvePath(path, false);
+  return r.node && !r.node->isDir;
+}
+
+bool World::DirectoryExists(const std::string& path) const {
+  Resolved r = ResolvePath(path, false);
+  return r.node && r.node->isDir;
+}
+
+std::string World::FileBytes(const std::string& path) const {
+  Resolved r = ResolvePath(path, false);
+  return (r.node && !r.node->isDir) ? r.node->bytes : std::string();
+}
+
+std::vector<std::string> World::FilesIn(const std::string& dir) const {
+  std::vector<std::string> names;
+  Resolved r = ResolvePath(dir, false);
+  if (!r.node || !r.node->isDir) return names;
+  for (const auto& child : r.node->children) {
+    if (!child.second->isDir) names.push_back(child.second->name);
+  }
+  return names;  // the map is ordered by folded name
+}
+
+void World::HoldFileOpenElsewhere(const std::string& path, DWORD shareMode, DWORD access) {
+  Resolved r = ResolvePath(path, false);
+  impl_->heldFiles[r.key] = HeldFile{shareMode, access};
+}
+
+void World::ReleaseFileHeldElsewhere(const std::string& path) {
+  impl_->heldFiles.erase(ResolvePath(path, false).key);
+}
+
+void World::FailOpen(const std::string& path, DWORD error) {
+  impl_->fileFaults[ResolvePath(path, false).key].openError = error;
+}
+
+void World::FailGetFileSize(const std::string& path) {
+  impl_->fileFaults[ResolvePath(path, false).key].getFileSize = true;
+}
+
+void World::FailRead(const std::string& path) {
+  impl_->fileFaults[ResolvePath(path, false).key].read = true;
+}
+
+void World::ShortRead(const std::string& path, DWORD bytes) {
+  FileFaults& f = impl_->fileFaults[ResolvePath(path, false).key];
+  f.hasShortRead = true;
+  f.shortRead = bytes;
+}
+
+void World::SetSystemSearchPath(const std::vector<std::string>& dirs) {
+  impl_->systemSearchPathSet = true;
+  impl_->systemSearchPath = dirs;
+}
+
+void World::SetPathVariable(const std::vector<std::string>& dirs) { impl_->pathVariable = dirs; }
+
+// --- global memory ---
+
+void World::FailGlobalAlloc(int nth) { impl_->failGlobalAllocIn = nth; }
+void World::FailAllGlobalAlloc(bool on) { impl_->failAllGlobalAlloc = on; }
+void World::FailGlobalReAlloc(int nth) { impl_->failGlobalReAllocIn = nth; }
+void World::FailGlobalLock(int nth) { impl_->failGlobalLockIn = nth; }
+void World::SetGlobalAllocLimit(SIZE_T bytes) { impl_->globalAllocLimit = bytes; }
+
+// --- other programs' windows ---
+
+DWORD World::AddProcess(const std::string& imagePath, int bitness) {
+  ProcessObj p;
+  p.id = impl_->nextProcessId;
+  impl_->nextProcessId += 4;
+  p.imagePath = imagePath;
+  p.bitness = bitness;
+  impl_->processes[p.id] = p;
+  return p.id;
+}
+
+HWND World::AddWindow(const std::string& cls, const std::string& title, bool visible,
+                      HWND parent, DWORD processId) {
+  if (processId == 0) {
+    if (!impl_->defaultOtherProcess) {
+      impl_->defaultOtherProcess = AddProcess("C:\\Program Files\\Other\\Other.exe");
+    }
+    processId = impl_->defaultOtherProcess;
+  }
+  if (parent && !FindWindowObj(parent)) {
+    std::fprintf(stderr, "sim: AddWindow: the parent window does not exist\n");
+    std::abort();
+  }
+  uintptr_t value = impl_->nextWindowHandle;
+  impl_->nextWindowHandle += 0x12;
+  WindowObj w;
+  w.rec.hwnd = HandleOf(value);
+  w.rec.className = cls;
+  w.rec.title = title;
+  w.rec.style = (visible ? WS_VISIBLE : 0) | (parent ? WS_CHILD : WS_OVERLAPPEDWINDOW);
+  w.rec.exStyle = 0;
+  w.rec.parent = parent;
+  w.rec.owner = nullptr;
+  w.rec.processId = processId;
+  w.rec.everVisible = visible;
+  w.rec.destroyed = false;
+  w.classKey = FoldName(cls);
+  impl_->windows[value] = w;
+  if (parent) {
+    FindWindowObj(parent)->children.push_back(w.rec.hwnd);
+  } else {
+    LinkTopLevel(w.rec.hwnd, false);
+  }
+  return w.rec.hwnd;
+}
+
+void World::SetWindowTitle(HWND w, const std::string& title) {
+  if (WindowObj* obj = FindWindowObj(w)) obj->rec.title = title;
+}
+
+void World::SetWindowVisible(HWND w, bool visible) {
+  WindowObj* obj = FindWindowObj(w);
+  if (!obj) return;
+  if (visible) {
+    obj->rec.style |= WS_VISIBLE;
+    obj->rec.everVisible = true;
+  } else {
+    obj->rec.style &= ~static_cast<DWORD>(WS_VISIBLE);
+  }
+}
+
+void World::RemoveWindow(HWND w) {
+  WindowObj* obj = FindWindowObj(w);
+  if (!obj) return;
+  std::vector<HWND> children = obj->children;
+  for (HWND c : children) RemoveWindow(c);
+  obj = FindWindowObj(w);
+  obj->rec.destroyed = true;
+  obj->rec.style &= ~static_cast<DWORD>(WS_VISIBLE);
+  if (WindowObj* parent = FindWindowObj(obj->rec.parent)) {
+    auto& sib = parent->children;
+    sib.erase(std::remove(sib.begin(), sib.end(), w), sib.end());
+  }
+  auto& z = impl_->zOrder;
+  z.erase(std::remove(z.begin(), z.end(), w), z.end());
+  if (impl_->foreground == w) impl_->foreground = nullptr;
+}
+
+void World::SetForeground(HWND w) { impl_->foreground = w; }
+
+// --- observations ---
+
+int World::OpenFileHandles() const {
+  int n = 0;
+  for (const auto& h : impl_->handles) n += (h.second.kind == KernelObject::kFile);
+  return n;
+}
+
+int World::OpenKernelHandles() const { return static_cast<int>(impl_->handles.size()); }
+
+int World::OutstandingGlobalBlocks() const {
+  int n = 0;
+  for (const auto& g : impl_->globals) n += !g.second.ownedBySystem;
+  return n;
+}
+
+// A class background brush belongs to the class: the system deletes it with
+// the class, so it is no leak of the program.
+int World::OutstandingGdiObjects() const {
+  int n = 0;
+  for (uintptr_t brush : impl_->brushes) {
+    bool ofClass = false;
+    for (const auto& c : impl_->classes) {
+      ofClass = ofClass || reinterpret_cast<uintptr_t>(c.second.background) == brush;
+    }
+    n += !ofClass;
+  }
+  return n;
+}
+
+int World::LiveWindowsOfCurrentProcess() const {
+  int n = 0;
+  for (const auto& w : impl_->windows) {
+    n += (w.second.rec.processId == kProgramProcessId && !w.second.rec.destroyed);
+  }
+  return n;
+}
+
+const std::vector<WindowRecord>& World::CreatedWindows() const {
+  createdWindowsCache_.clear();
+  for (const auto& w : impl_->windows) {
+    if (w.second.createdByProgram) createdWindowsCache_.push_back(w.second.rec);
+  }
+  return createdWindowsCache_;
+}
+
+HWND World::FindWindowByClass(const std::string& cls) const {
+  std::string key = FoldName(cls);
+  for (const auto& w : impl_->windows) {
+    if (w.second.createdByProgram && w.second.classKey == key) return w.second.rec.hwnd;
+  }
+  return nullptr;
+}
+
+WindowRecord World::Window(HWND w) const {
+  auto it = impl_->windows.find(reinterpret_cast<uintptr_t>(w));
+  if (it == impl_->windows.end()) return WindowRecord{};
+  return it->second.rec;
+}
+
+}  // namespace sim
