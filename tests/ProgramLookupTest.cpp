@@ -1,0 +1,140 @@
+// Program lookup along the search path and the system's order, and search-path files.
+#include "Scenario.h"
+
+#include "config/ProgramLookup.h"
+
+namespace {
+
+class Lookup : public Scenario {
+protected:
+    Lookup()
+    {
+        world.SetSystemSearchPath({"C:\\Tavix", "C:\\WINDOWS\\system32", "C:\\WINDOWS"});
+        world.AddFile("C:\\WINDOWS\\notepad.exe", "MZ");
+        world.AddFile("C:\\Tools\\viewer.exe", "MZ");
+        world.AddFile("C:\\Tools\\tool.exe.exe", "MZ");
+        world.AddFile("C:\\Work\\local.exe", "MZ");
+        world.SetCurrentDirectory("C:\\Work");
+    }
+
+    std::string Find(const char* name, int allowExe)
+    {
+        char result[LineBufferSize];
+        LookUpProgram(name, allowExe, result);
+        return result;
+    }
+
+    void UseSearchPath(const char* path)
+    {
+        std::strcpy(g_Run.SearchPathText, path);
+        g_Run.SearchPathPresent = 1;
+    }
+};
+
+struct LookupCase {
+    const char* name;
+    int allowExe;
+    std::string result;
+    int found;
+};
+
+TEST_F(Lookup, OrderOfTheAttempts)
+{
+    UseSearchPath("C:\\Tools");
+    const LookupCase cases[] = {
+        {"local.exe", 1, "C:\\Work\\local.exe", 1},          // as written, from the current folder
+        {"local", 1, "C:\\Work\\local.exe", 1},              // with .exe added
+        {"local", 0, "local", 0},                            // never with .exe for @path=
+        {"viewer", 1, "C:\\Tools\\viewer.exe", 1},           // along the search path
+        {"notepad", 1, "C:\\WINDOWS\\notepad.exe", 1},       // the system's order, with .exe
+        {"notepad.exe", 0, "C:\\WINDOWS\\notepad.exe", 1},
+        {"tool.exe", 1, "C:\\Tools\\tool.exe.exe", 1},       // .exe is added to an extension too
+        {"\"notepad\"", 1, "\"notepad\"", 0},                // quotes stay and find nothing
+        {"..\\Tools\\viewer.exe", 1, "C:\\Tools\\viewer.exe", 1},
+        {"C:\\Tools", 1, "C:\\Tools", 1},                    // a folder exists too
+        {"nothing", 1, "nothing", 0},
+        {"", 1, "", 0},
+    };
+    for (const LookupCase& c : cases) {
+        g_Run.ProgramFound = -1;
+        EXPECT_EQ(c.result, Find(c.name, c.allowExe)) << c.name;
+        EXPECT_EQ(c.found, g_Run.ProgramFound) << c.name;
+    }
+}
+
+TEST_F(Lookup, SearchPathComesBeforeTheSystemOrder)
+{
+    world.AddFile("C:\\Tools\\notepad.exe", "MZ");
+    EXPECT_EQ("C:\\WINDOWS\\notepad.exe", Find("notepad", 1));
+    UseSearchPath("C:\\Nowhere;C:\\Tools");
+    EXPECT_EQ("C:\\Tools\\notepad.exe", Find("notepad", 1));
+    g_Run.SearchPathPresent = 0;
+    EXPECT_EQ("C:\\WINDOWS\\notepad.exe", Find("notepad", 1)) << "a search path out of use is not tried";
+}
+
+TEST_F(Lookup, OverlongNamesAreNotFoundAndDoNotOverflow)
+{
+    std::string name(516, 'n');
+    EXPECT_EQ(name, Find(name.c_str(), 1));
+    EXPECT_EQ(0, g_Run.ProgramFound);
+}
+
+struct SearchFileCase {
+    std::string bytes;
+    std::string searchPath;
+    int present;
+};
+
+TEST_F(Lookup, SearchPathFileForms)
+{
+    const SearchFileCase cases[] = {
+        {"[paths]\r\npath=C:\\A;D:\\B\r\nother=x\r\n", "C:\\A;D:\\B", 1},
+        {"mypath=C:\\A\npath=C:\\B\n", "C:\\A", 1},                    // inside a word, first wins
+        {"PATH=C:\\A", "C:\\A", 1},                                     // no line end at all
+        {"C:\\A;\r\nD:\\B\r\n", "C:\\A;D:\\B", 1},                      // whole file, lines joined
+        {"C:\\A\nD:\\B\n", "C:\\AD:\\B", 1},                            // without their own ";"
+        {"path=\t C:\\A ;\t\"D:\\B\"\r\n", " C:\\A ;\"D:\\B\"", 1},     // TABs go, blanks and quotes stay
+        {"path=\r\nC:\\A\r\n", "", 0},
+        {"", "", 0},
+        {"\r\n\t\r\n", "", 0},
+    };
+    for (const SearchFileCase& c : cases) {
+        world.AddFile("C:\\Tavix\\paths.txt", c.bytes);
+        UseSearchPath("C:\\Earlier");
+        ReadSearchPathFile("C:\\Tavix\\paths.txt");
+        EXPECT_EQ(c.present, g_Run.SearchPathPresent) << c.bytes;
+        if (c.present) {
+            EXPECT_EQ(c.searchPath, g_Run.SearchPathText) << c.bytes;
+        }
+    }
+    EXPECT_EQ(0, world.OpenKernelHandles());
+    EXPECT_EQ(0, world.OutstandingGlobalBlocks());
+}
+
+TEST_F(Lookup, SearchPathFileKeeps5199Characters)
+{
+    world.AddFile("C:\\Tavix\\long.txt", "path=" + std::string(9000, 'p') + "\r\n");
+    ReadSearchPathFile("C:\\Tavix\\long.txt");
+    EXPECT_EQ(5199u, std::strlen(g_Run.SearchPathText));
+
+    world.AddFile("C:\\Tavix\\lines.txt", std::string(3000, 'a') + "\r\n" + std::string(3000, 'b'));
+    ReadSearchPathFile("C:\\Tavix\\lines.txt");
+    EXPECT_EQ(std::string(3000, 'a') + std::string(2199, 'b'), g_Run.SearchPathText);
+}
+
+TEST_F(Lookup, UnreadableSearchPathFileLeavesNoSearchPath)
+{
+    UseSearchPath("C:\\Tools");
+    ReadSearchPathFile("C:\\Tavix\\missing.txt");
+    EXPECT_EQ(0, g_Run.SearchPathPresent);
+
+    world.AddFile("C:\\Tavix\\paths.txt", "path=C:\\A");
+    world.FailRead("C:\\Tavix\\paths.txt");
+    UseSearchPath("C:\\Tools");
+    ReadSearchPathFile("C:\\Tavix\\paths.txt");
+    EXPECT_EQ(0, g_Run.SearchPathPresent);
+    EXPECT_EQ(0, world.OpenKernelHandles());
+    EXPECT_EQ(0, world.OutstandingGlobalBlocks());
+}
+
+}  // namespace
