@@ -138,3 +138,55 @@ TEST_F(Lookup, UnreadableSearchPathFileLeavesNoSearchPath)
 }
 
 }  // namespace
+
+namespace {
+
+// The settings file that the end-to-end lookup test runs under Wine; the trace must agree.
+TEST(LookupScenario, ProgramsAreFoundAlongTheSearchPathFileAndTheSystemOrder)
+{
+    sim::World world;
+    std::memset(&g_Run, 0, sizeof g_Run);
+    world.SetModulePath("C:\\lookup\\Tavix.exe");
+    world.AddFile("C:\\WINDOWS\\system32\\notepad.exe", "MZ");
+    world.AddFile("C:\\WINDOWS\\notepad.exe", "MZ");
+    world.AddFile("C:\\lookup\\tools\\viewer.exe", "MZ");
+    world.AddFile("C:\\lookup\\tools\\tool.exe.exe", "MZ");
+    world.AddFile("C:\\lookup\\lists\\paths.txt", "; tools\r\npath=C:\\lookup\\tools\r\n");
+    world.AddFile("C:\\lookup\\Tavix.ini",
+                  "[exec]\r\n"
+                  "notepad\r\n"
+                  "viewer | View\r\n"
+                  ">\"%M\"\r\n"
+                  "C:\\lookup\\tools\\..\\tools\\.\\viewer.exe | Canon\r\n"
+                  "missing | Gone\r\n"
+                  ">lands on Canon\r\n"
+                  "tool.exe | Double\r\n"
+                  "%end\r\n"
+                  "[system]\r\n"
+                  "@path=C:\\lookup\\lists\\paths.txt\r\n"
+                  "%end\r\n");
+    char commandLine[] = "";
+    EXPECT_EQ(0, WinMain(SIM_PROGRAM_INSTANCE, NULL, commandLine, SW_SHOWDEFAULT));
+
+    const char* expected[] = {
+        "Tavix: settings: search path from \"C:\\lookup\\lists\\paths.txt\": \"C:\\lookup\\tools\"",
+        "Tavix: settings: program 1 \"C:\\WINDOWS\\system32\\notepad.exe\" labelled \"notepad\"",
+        "Tavix: settings: program 2 \"C:\\lookup\\tools\\viewer.exe\" labelled \"View\"",
+        "Tavix: settings: template of program 2: \"\"%M\"\"",
+        "Tavix: settings: program 3 \"C:\\lookup\\tools\\viewer.exe\" labelled \"Canon\"",
+        "Tavix: settings: program \"missing\" not found; line ignored",
+        "Tavix: settings: template of program 3: \"lands on Canon\"",
+        "Tavix: settings: program 4 \"C:\\lookup\\tools\\tool.exe.exe\" labelled \"Double\"",
+    };
+    size_t next = 0;
+    for (const std::string& line : world.trace)
+        if (next < sizeof expected / sizeof expected[0] && line == expected[next])
+            next++;
+    std::string all;
+    for (const std::string& line : world.trace)
+        all += line + "\n";
+    EXPECT_EQ(sizeof expected / sizeof expected[0], next) << "missing or out of order from line "
+                                                          << next << ":\n" << all;
+}
+
+}  // namespace

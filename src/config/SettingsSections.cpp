@@ -178,6 +178,8 @@ static int HandleExecLine(char* line)
     // A template belongs to the last stored entry, not to the line above it.
     if (g_Run.Exec.Count > 0 && line[0] == '>') {
         TextCopy(g_Run.Exec.Template[g_Run.Exec.Count - 1], PathBufferSize, line + 1);
+        Trace("settings: template of program %d: \"%s\"", g_Run.Exec.Count,
+              g_Run.Exec.Template[g_Run.Exec.Count - 1]);
         return 1;
     }
     if (g_Run.Exec.Count == MaxExecEntries) {

@@ -1,0 +1,45 @@
+"""Where the programs under test and their peers are.
+
+Each path can be given through the environment (as the CMake test registration does);
+otherwise it defaults to the build tree of this checkout.
+
+  TAVIX_WIN32, TAVIX_WIN64              the program, 32-bit and 64-bit
+  TAVIX_PEERS_WIN32, TAVIX_PEERS_WIN64  folders holding msgbox_reader.exe, file_holder.exe
+                                        and window_lister.exe of that bitness
+  TAVIX_E2E_PREFIX                      the Wine prefix (default build/e2e/prefix)
+"""
+
+import os
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..'))
+
+ARCHES = ('win32', 'win64')
+
+
+def exe_path(arch):
+    return os.environ.get('TAVIX_' + arch.upper(),
+                          os.path.join(ROOT, 'build', arch, 'Tavix.exe'))
+
+
+def peers_dir(arch):
+    return os.environ.get('TAVIX_PEERS_' + arch.upper(),
+                          os.path.join(ROOT, 'build', arch, 'peers'))
+
+
+def prefix_dir():
+    return os.environ.get('TAVIX_E2E_PREFIX', os.path.join(ROOT, 'build', 'e2e', 'prefix'))
+
+
+class Peers:
+    """The helper programs of one bitness."""
+
+    def __init__(self, arch):
+        folder = peers_dir(arch)
+        self.folder = folder
+        self.msgbox_reader = os.path.join(folder, 'msgbox_reader.exe')
+        self.file_holder = os.path.join(folder, 'file_holder.exe')
+        self.window_lister = os.path.join(folder, 'window_lister.exe')
+
+    def missing(self):
+        return [p for p in (self.msgbox_reader, self.file_holder, self.window_lister)
+                if not os.path.exists(p)]
