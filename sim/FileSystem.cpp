@@ -224,19 +224,26 @@ std::shared_ptr<FsNode> MakeDirectories(const std::string& path) {
   std::shared_ptr<FsNode> cur = root;
   for (const std::string& part : parts) {
     if (part.empty()) continue;
-    auto& child = cur->children[FoldName(part)];
-    if (!child) {
-      child = std::make_shared<FsNode>();
-      child->isDir = true;
-      child->name = part;
-      child->attributes = FILE_ATTRIBUTE_DIRECTORY;
-      child->parent = cur.get();
-    } else if (!child->isDir) {
+    auto found = cur->children.find(FoldName(part));
+    if (found == cur->children.end()) {
+      cur = AddChildNode(cur.get(), part, true);
+    } else if (!found->second->isDir) {
       return nullptr;
+    } else {
+      cur = found->second;
     }
-    cur = child;
   }
   return cur;
+}
+
+std::shared_ptr<FsNode> AddChildNode(FsNode* parent, const std::string& name, bool isDir) {
+  auto node = std::make_shared<FsNode>();
+  node->isDir = isDir;
+  node->name = name;
+  node->attributes = isDir ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+  node->parent = parent;
+  parent->children[FoldName(name)] = node;
+  return node;
 }
 
 }  // namespace sim

@@ -204,14 +204,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     SetError(ERROR_SHARING_VIOLATION);
     return INVALID_HANDLE_VALUE;
   }
-  if (!existed) {
-    auto node = std::make_shared<FsNode>();
-    node->name = r.leaf;
-    node->attributes = FILE_ATTRIBUTE_ARCHIVE;
-    node->parent = r.parent;
-    r.parent->children[FoldName(r.leaf)] = node;
-    r.node = node;
-  }
+  if (!existed) r.node = AddChildNode(r.parent, r.leaf, false);
   if (truncates) r.node->bytes.clear();
   KernelObject obj;
   obj.kind = KernelObject::kFile;
@@ -459,11 +452,6 @@ BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES) {
     SetError(ERROR_ALREADY_EXISTS);
     return FALSE;
   }
-  auto node = std::make_shared<FsNode>();
-  node->isDir = true;
-  node->name = r.leaf;
-  node->attributes = FILE_ATTRIBUTE_DIRECTORY;
-  node->parent = r.parent;
-  r.parent->children[FoldName(r.leaf)] = node;
+  AddChildNode(r.parent, r.leaf, true);
   return TRUE;
 }

@@ -194,6 +194,8 @@ Resolved ResolvePath(const std::string& path, bool ansiLimit = true);
 // that has no full path.
 bool FullPath(const std::string& path, std::string* full, DWORD* error);
 std::shared_ptr<FsNode> MakeDirectories(const std::string& path);  // returns the last one
+// A new empty file or directory named name inside parent (which must not hold it yet).
+std::shared_ptr<FsNode> AddChildNode(FsNode* parent, const std::string& name, bool isDir);
 void SplitComponents(const std::string& path, std::vector<std::string>* parts);
 
 // Windows (Windows.cpp)

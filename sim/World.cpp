@@ -133,14 +133,7 @@ void World::AddFile(const std::string& path, const std::string& bytes) {
     std::fprintf(stderr, "sim: AddFile: cannot create %s\n", path.c_str());
     std::abort();
   }
-  if (!r.node) {
-    auto node = std::make_shared<FsNode>();
-    node->name = r.leaf;
-    node->attributes = FILE_ATTRIBUTE_ARCHIVE;
-    node->parent = r.parent;
-    r.parent->children[FoldName(r.leaf)] = node;
-    r.node = node;
-  }
+  if (!r.node) r.node = AddChildNode(r.parent, r.leaf, false);
   r.node->bytes = bytes;
 }
 
