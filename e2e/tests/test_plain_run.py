@@ -18,5 +18,20 @@ class PlainRun:
                 self.assertEqual(sc.files(), sorted([exe_name, class_name + '.ini']),
                                  'expected the run to create its settings file and nothing else')
 
+    def test_command_lines_of_any_content_end_with_zero(self):
+        # Over-long values, quotes, TABs and Shift_JIS text, and a line near the 32 KiB limit.
+        lines = [
+            ['/#e=' + 'e' * 600, '/#f=' + 'f' * 600, '/#s=' + 's' * 300],
+            ['"/#s="', '\t/#e="', '""', '/#t=\t"x"'],
+            ['/#e=表示', '/#f=ファイラ', '/#s=設定.ini'],
+            ['/#t=' + 'x' * 32000],
+        ]
+        sc = self.scenario('command-lines')
+        for i, args in enumerate(lines):
+            with self.subTest(line=i):
+                run = self.session.run(sc, 'Tavix.exe', args, peers=self.peers)
+                self.assertEndedWithZero(run)
+                self.assertNoWindowOfClass(sc, 'Tavix')
+
 
 arch_cases(PlainRun, globals())
