@@ -272,3 +272,38 @@ TEST_F(Sections, LaterPathValueIsLookedUpAlongTheEarlierOne)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Sections, BlankLinesMatchNothing)
+{
+    Load("[system]\n   \n\n@restore\n[exec]\n   \nC:\\Tools\\viewer.exe | V\n");
+    EXPECT_EQ(1, g_Run.RestoreFlag) << "a blank line does not end the section";
+    EXPECT_EQ(1, g_Run.Exec.Count) << "a blank line stores no program";
+}
+
+TEST_F(Sections, SampleSettingsFileOfTheDocumentationLoads)
+{
+    std::FILE* file = std::fopen(TAVIX_SOURCE_DIR "/docs/Tavix.ini", "rb");
+    ASSERT_NE(nullptr, file);
+    std::string text;
+    char chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, got);
+    std::fclose(file);
+
+    Load(text);
+    ASSERT_EQ(2, g_Run.Exec.Count) << TraceText();
+    EXPECT_EQ("C:\\WINDOWS\\notepad.exe", Program(0));
+    EXPECT_EQ("Edit", Label(0));
+    EXPECT_EQ("\"%M\"", Template(0));
+    EXPECT_EQ("C:\\WINDOWS\\explorer.exe", Program(1));
+    EXPECT_EQ("Browse", Label(1));
+    EXPECT_EQ("/select,\"%M\"", Template(1));
+    EXPECT_EQ(1, g_Run.TitleList.Count);
+    EXPECT_EQ(1, g_Run.FilerList.Count);
+    EXPECT_EQ(0, g_Run.SearchPathPresent);
+}
+
+}  // namespace

@@ -3,7 +3,12 @@ the ".exe" variants and templates landing on the last stored entry, read from th
 The same settings file is run on the simulated desktop by the scenario tests, so the two
 must agree."""
 
+import os
+import re
+
 from e2e_support import arch_cases, end_module_session, start_module_session
+
+REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..'))
 
 setUpModule = start_module_session
 tearDownModule = end_module_session
@@ -52,6 +57,20 @@ class ProgramLookup:
         for want in expected:
             self.assertTrue(any(line.endswith(want) for line in lines),
                             'expected a traced line ending in %r:\n%s' % (want, '\n'.join(lines)))
+
+    def test_sample_settings_file_of_the_documentation_loads(self):
+        sc = self.scenario('sample')
+        with open(os.path.join(REPO, 'docs', 'Tavix.ini'), 'rb') as f:
+            sc.write_file('Tavix.ini', f.read())
+        run = self.session.run(sc, 'Tavix.exe', [], peers=self.peers)
+        self.assertEqual(run.exit_code, 0, run.describe())
+        lines = [line.decode('cp932').lower() for line in run.trace]
+        # Wine keeps explorer.exe in the system folder as well as in the Windows folder.
+        for want in (r'settings: program 1 "c:\\windows\\system32\\notepad\.exe" labelled "edit"$',
+                     r'settings: program 2 "c:\\windows\\(system32\\)?explorer\.exe" labelled "browse"$',
+                     r'settings: 2 programs, 1 title names, 1 filer names$'):
+            self.assertTrue(any(re.search(want, line) for line in lines),
+                            'expected a traced line matching %r:\n%s' % (want, '\n'.join(lines)))
 
 
 arch_cases(ProgramLookup, globals())

@@ -122,7 +122,7 @@ static int HandleSystemLine(char* line)
         // accepted for older settings files; it changes nothing
     } else if (TextStartsWithNoCase(line, "@restore")) {
         g_Run.RestoreFlag = 1;
-        Trace("settings: restore a minimised target window");
+        Trace("settings: the target window is restored before output");
     }
     return 1;
 }
@@ -130,6 +130,13 @@ static int HandleSystemLine(char* line)
 void ParseSystemSection(const char* text, DWORD length)
 {
     WalkSection(text, length, "[system]", HandleSystemLine);
+}
+
+static int IsBlankText(const char* text)
+{
+    while (*text == ' ')
+        text++;
+    return *text == '\0';
 }
 
 // An entry line: "program | label", or just "program" whose base name becomes the label.
@@ -149,6 +156,12 @@ static void AddExecEntry(const char* line)
         label[0] = '\0';
     }
 
+    // Windows drops trailing blanks from file names, so a program text of blanks only would
+    // be "found" as the current folder: such a line names no program.
+    if (IsBlankText(program)) {
+        Trace("settings: line without a program ignored");
+        return;
+    }
     char path[LineBufferSize];
     LookUpProgram(program, 1, path);
     if (!g_Run.ProgramFound) {
