@@ -60,6 +60,13 @@ static char* SkipLeadingBlanks(char* line)
     return *p == '\0' ? line : p;
 }
 
+static int IsBlankText(const char* text)
+{
+    while (*text == ' ')
+        text++;
+    return *text == '\0';
+}
+
 // Finds header anywhere in the text, skips the rest of the line it stands in, and hands every
 // following line to the handler until one ends the section or the text ends.
 static void WalkSection(const char* text, DWORD length, const char* header,
@@ -119,7 +126,7 @@ static int HandleSystemLine(char* line)
         if (line[7] != '\0')
             SetNameList(line, &g_Run.FilerList, "filer");
     } else if (TextStartsWithNoCase(line, "@foreground")) {
-        // accepted for older settings files; it changes nothing
+        // recognised, so that it is not taken for another key; it changes nothing
     } else if (TextStartsWithNoCase(line, "@restore")) {
         g_Run.RestoreFlag = 1;
         Trace("settings: the target window is restored before output");
@@ -130,13 +137,6 @@ static int HandleSystemLine(char* line)
 void ParseSystemSection(const char* text, DWORD length)
 {
     WalkSection(text, length, "[system]", HandleSystemLine);
-}
-
-static int IsBlankText(const char* text)
-{
-    while (*text == ' ')
-        text++;
-    return *text == '\0';
 }
 
 // An entry line: "program | label", or just "program" whose base name becomes the label.
