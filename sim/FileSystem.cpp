@@ -99,7 +99,8 @@ void SplitComponents(const std::string& path, std::vector<std::string>* parts) {
 
 bool FullPath(const std::string& path, std::string* full, DWORD* error) {
   World::Impl& s = State();
-  if (path.empty()) {
+  // An empty text and one of blanks only have no full path.
+  if (path.find_first_not_of(' ') == std::string::npos) {
     *error = ERROR_INVALID_NAME;
     return false;
   }
@@ -121,15 +122,19 @@ bool FullPath(const std::string& path, std::string* full, DWORD* error) {
   std::string root;
   std::string rest;
   if (HasDrivePrefix(path)) {
-    char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
     if (path.size() > 2 && IsSeparatorAt(path, 2)) {
-      root = std::string(1, drive) + ":\\";
+      // A full path keeps its drive letter as written.
+      root = path.substr(0, 2) + "\\";
       rest = path.substr(3);
     } else {
+      // Relative to the drive's current directory, which ends with a
+      // separator: "C:" alone names that directory with its separator.
+      char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
       std::string base = DriveCurrentDirectory(s, drive);
       root = base.substr(0, 3);
       rest = base.substr(3);
-      if (path.size() > 2) rest += "\\" + path.substr(2);
+      if (!rest.empty()) rest += "\\";
+      rest += path.substr(2);
     }
   } else if (IsSeparatorAt(path, 0)) {
     root = s.currentDirectory.substr(0, 3);
@@ -145,10 +150,11 @@ bool FullPath(const std::string& path, std::string* full, DWORD* error) {
 Resolved ResolvePath(const std::string& path, bool ansiLimit) {
   World::Impl& s = State();
   Resolved r;
-  // The ANSI file functions convert the name into a MAX_PATH buffer first.
+  // The ANSI file functions convert the name into a buffer of MAX_PATH + 1
+  // characters first, so a name of more than MAX_PATH characters fails.
   size_t chars = 0;
   for (const char* p = path.c_str(); *p; p += CharLen(p)) ++chars;
-  if (ansiLimit && chars >= MAX_PATH) {
+  if (ansiLimit && chars > MAX_PATH) {
     r.error = ERROR_FILENAME_EXCED_RANGE;
     return r;
   }
@@ -167,7 +173,7 @@ Resolved ResolvePath(const std::string& path, bool ansiLimit) {
   r.key = FoldName(r.full);
   if (r.trailingSeparator) r.key.pop_back();
 
-  auto drive = s.drives.find(r.full[0]);
+  auto drive = s.drives.find(static_cast<char>(std::toupper(static_cast<unsigned char>(r.full[0]))));
   if (drive == s.drives.end()) {
     r.error = ERROR_PATH_NOT_FOUND;
     return r;

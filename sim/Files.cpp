@@ -34,9 +34,13 @@ const FileFaults* FaultsFor(const std::string& key) {
 bool WantsRead(DWORD access) { return access & (GENERIC_READ | GENERIC_ALL); }
 bool WantsWrite(DWORD access) { return access & (GENERIC_WRITE | GENERIC_ALL); }
 
+bool WantsData(DWORD access) { return WantsRead(access) || WantsWrite(access) || (access & DELETE); }
+
 // Two opens of one file get along when each one's share mode admits the
-// other's access.
+// other's access. An open without read, write or delete access (to read
+// attributes only) takes no part in sharing.
 bool Compatible(DWORD accessA, DWORD shareA, DWORD accessB, DWORD shareB) {
+  if (!WantsData(accessA) || !WantsData(accessB)) return true;
   if (WantsRead(accessA) && !(shareB & FILE_SHARE_READ)) return false;
   if (WantsWrite(accessA) && !(shareB & FILE_SHARE_WRITE)) return false;
   if ((accessA & DELETE) && !(shareB & FILE_SHARE_DELETE)) return false;
@@ -78,7 +82,9 @@ size_t FilePartOffset(const std::string& full, bool* has) {
   for (const char* p = full.c_str(); *p; p += CharLen(p)) {
     if (*p == '\\' && CharLen(p) == 1) last = static_cast<size_t>(p - full.c_str());
   }
-  *has = last != std::string::npos && last + 1 < full.size();
+  // The separators of a leading "\\\\" start a server name, not a file part.
+  bool unc = full.size() >= 2 && full[0] == '\\' && full[1] == '\\';
+  *has = last != std::string::npos && last + 1 < full.size() && !(unc && last < 2);
   return *has ? last + 1 : 0;
 }
 
@@ -151,8 +157,8 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     SetError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
-  if (dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING ||
-      (dwCreationDisposition == TRUNCATE_EXISTING && !WantsWrite(dwDesiredAccess))) {
+  // TRUNCATE_EXISTING is accepted also without write access.
+  if (dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING) {
     SetError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
@@ -232,9 +238,9 @@ DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
       return INVALID_FILE_SIZE;
     }
   }
+  // Success leaves the last error alone.
   uint64_t size = f->node->bytes.size();
   if (lpFileSizeHigh) *lpFileSizeHigh = static_cast<DWORD>(size >> 32);
-  SetError(ERROR_SUCCESS);
   return static_cast<DWORD>(size);
 }
 
@@ -350,7 +356,9 @@ DWORD GetFileAttributesA(LPCSTR lpFileName) {
   }
   Resolved r = ResolvePath(lpFileName);
   if (r.error) {
-    SetError(r.error);
+    // A file named with a trailing separator ("file.txt\\") is reported as a
+    // path that does not exist here, where opening it reports a bad name.
+    SetError(r.error == ERROR_INVALID_NAME && r.trailingSeparator ? ERROR_PATH_NOT_FOUND : r.error);
     return INVALID_FILE_ATTRIBUTES;
   }
   if (!r.node) {
@@ -365,12 +373,11 @@ DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, L
     SetError(ERROR_INVALID_PARAMETER);
     return 0;
   }
+  // A text without a full path (empty, or blanks only) gives 0 and leaves
+  // the last error alone.
   std::string full;
   DWORD error = 0;
-  if (!FullPath(lpFileName, &full, &error)) {
-    SetError(error);
-    return 0;
-  }
+  if (!FullPath(lpFileName, &full, &error)) return 0;
   bool hasPart = false;
   size_t part = FilePartOffset(full, &hasPart);
   return CopyPathResult(full, part, hasPart, nBufferLength, lpBuffer, lpFilePart);
@@ -384,7 +391,10 @@ DWORD SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, DWORD nB
   }
   std::string name = lpFileName;
   std::string withExt = name;
-  bool addExt = lpExtension && *lpExtension && !HasExtension(name);
+  // A name tried as it stands gets the extension when its last component has
+  // no dot; a name searched along the path only when it has no dot at all.
+  bool addExt = lpExtension && *lpExtension &&
+                (NameIsExplicit(name) ? !HasExtension(name) : name.find('.') == std::string::npos);
   if (addExt) withExt += lpExtension;
 
   std::string found;

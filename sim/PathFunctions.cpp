@@ -64,28 +64,27 @@ std::vector<unsigned> Canonicalize(const std::vector<unsigned>& src) {
     if (src[s] == '.') {
       if (at(s + 1) == '\\' && (s == 0 || src[s - 1] == '\\' || src[s - 1] == ':')) {
         s += 2;  // skip ".\"
-      } else if (at(s + 1) == '.' && (d == 0 || dst[d - 1] == '\\')) {
-        // "..": back up one segment, but not over the root or a UNC share
-        if (d != 0) {
-          dst[d] = 0;
-          if (d > 1 && dst[d - 1] == '\\' && (dst[d - 2] != '\\' || d > 2)) {
-            if (dst[d - 2] == ':' && (d > 3 || (d == 3 && dst[0] == ':'))) {
-              d -= 2;
-              while (d > 0 && dst[d] != '\\') --d;
-              if (dst[d] == '\\') {
-                ++d;
-              } else {
-                d = 0;
-              }
-            } else if (dst[d - 2] != ':' && !IsUncServerShare(dst, d)) {
-              d -= 2;
+      } else if (at(s + 1) == '.' && d != 0 && dst[d - 1] == '\\') {
+        // "..": back up one segment, but not over the root or a UNC share;
+        // a ".." at the start of a relative text stays
+        dst[d] = 0;
+        if (d > 1 && dst[d - 1] == '\\' && (dst[d - 2] != '\\' || d > 2)) {
+          if (dst[d - 2] == ':' && (d > 3 || (d == 3 && dst[0] == ':'))) {
+            d -= 2;
+            while (d > 0 && dst[d] != '\\') --d;
+            if (dst[d] == '\\') {
+              ++d;
+            } else {
+              d = 0;
             }
+          } else if (dst[d - 2] != ':' && !IsUncServerShare(dst, d)) {
+            d -= 2;
           }
-          while (d > 0 && dst[d] != '\\') --d;
-          if (d == 0) {
-            dst[d++] = '\\';
-            ++s;
-          }
+        }
+        while (d > 0 && dst[d] != '\\') --d;
+        if (d == 0) {
+          dst[d++] = '\\';
+          ++s;
         }
         s += 2;
       } else {
@@ -125,7 +124,10 @@ BOOL PathCanonicalizeA(LPSTR pszBuf, LPCSTR pszPath) {
     return FALSE;
   }
   std::vector<unsigned> chars = ToChars(pszPath);
-  if (chars.size() >= MAX_PATH) return FALSE;
+  if (chars.size() >= MAX_PATH) {
+    sim::SetError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
   std::vector<unsigned> result = Canonicalize(chars);
   std::string text = FromChars(result, result.size());
   if (text.size() > MAX_PATH - 1) {

@@ -7,6 +7,8 @@
 // over such characters whole, as the system does.
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "SimInternal.h"
 
@@ -62,14 +64,136 @@ int CompareBytes(const char* a, const char* b, int n, bool fold) {
   return 0;
 }
 
+// ----- linguistic comparison -----
+//
+// lstrcmpA, lstrcmpiA and the StrCmpN functions compare linguistically, as the
+// system's CompareStringA does, in levels:
+//   1. the letters themselves: symbols before digits before letters, hyphens
+//      and apostrophes left out; full-width Latin letters count as the same
+//      letters as ASCII ones, and the case of Latin, Greek and Cyrillic
+//      letters (also full-width ones in code page 932) is not looked at;
+//   2. unless case is ignored, the first letter whose case differs: lower
+//      case comes first;
+//   3. the first character whose width differs: the ASCII one comes first;
+//   4. the hyphens and apostrophes left out at level 1: a text without comes
+//      first.
+// Only the order within these classes is modelled; equality, which is what
+// callers mostly need, ignores exactly the case of letters.
+
+struct Unit {
+  bool ignorable = false;  // a hyphen or an apostrophe
+  int cls = 0;             // 0 symbol, 1 digit, 2 Latin, 3 Greek, 4 Cyrillic, 5 other
+  unsigned primary = 0;
+  bool upper = false;
+  bool wide = false;
+  unsigned raw = 0;
+};
+
+Unit UnitOf(unsigned code, bool twoBytes) {
+  Unit u;
+  u.raw = code;
+  if (!twoBytes) {
+    if (code == '-' || code == '\'') {
+      u.ignorable = true;
+    } else if (code >= 'A' && code <= 'Z') {
+      u.cls = 2, u.primary = code - 'A' + 'a', u.upper = true;
+    } else if (code >= 'a' && code <= 'z') {
+      u.cls = 2, u.primary = code;
+    } else if (code >= '0' && code <= '9') {
+      u.cls = 1, u.primary = code;
+    } else if (code < 0x80 || IsLead(static_cast<unsigned char>(code))) {
+      u.cls = 0, u.primary = code;  // also a lead byte cut off from its trail byte
+    } else {
+      u.cls = 5, u.primary = code;
+    }
+    return u;
+  }
+  u.wide = true;
+  if (code >= 0x8260 && code <= 0x8279) {  // full-width A-Z
+    u.cls = 2, u.primary = code - 0x8260 + 'a', u.upper = true;
+  } else if (code >= 0x8281 && code <= 0x829A) {  // full-width a-z
+    u.cls = 2, u.primary = code - 0x8281 + 'a';
+  } else if (code >= 0x839F && code <= 0x83B6) {  // Greek capitals
+    u.cls = 3, u.primary = code - 0x839F, u.upper = true;
+  } else if (code >= 0x83BF && code <= 0x83D6) {  // Greek small letters
+    u.cls = 3, u.primary = code - 0x83BF;
+  } else if (code >= 0x8440 && code <= 0x8460) {  // Cyrillic capitals
+    u.cls = 4, u.primary = code - 0x8440, u.upper = true;
+  } else if (code >= 0x8470 && code <= 0x8491 && code != 0x847F) {  // Cyrillic small letters
+    u.cls = 4, u.primary = code - 0x8470 - (code > 0x847F ? 1 : 0);
+  } else {
+    u.cls = 5, u.primary = code + 0x100;
+  }
+  return u;
+}
+
+// The characters of at most n bytes of a text (n < 0: up to the NUL).
+std::vector<Unit> Units(const char* s, int n) {
+  std::vector<Unit> out;
+  int i = 0;
+  while ((n < 0 || i < n) && s[i]) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    bool pair = IsLead(c) && s[i + 1] && (n < 0 || i + 1 < n);
+    if (pair) {
+      out.push_back(UnitOf((c << 8) | static_cast<unsigned char>(s[i + 1]), true));
+      i += 2;
+    } else {
+      out.push_back(UnitOf(c, false));
+      i += 1;
+    }
+  }
+  return out;
+}
+
+int Linguistic(const char* a, const char* b, int n, bool ignoreCase) {
+  if (!a || !b) return a == b ? 0 : (a ? 1 : -1);
+  std::vector<Unit> ua = Units(a, n), ub = Units(b, n);
+  std::vector<const Unit*> la, lb;  // the characters that count at levels 1-3
+  std::vector<std::pair<unsigned, size_t>> pa, pb;  // the others, with their positions
+  for (size_t i = 0; i < ua.size(); ++i) {
+    if (ua[i].ignorable) pa.emplace_back(ua[i].raw, i); else la.push_back(&ua[i]);
+  }
+  for (size_t i = 0; i < ub.size(); ++i) {
+    if (ub[i].ignorable) pb.emplace_back(ub[i].raw, i); else lb.push_back(&ub[i]);
+  }
+  for (size_t i = 0; i < la.size() && i < lb.size(); ++i) {
+    if (la[i]->cls != lb[i]->cls) return la[i]->cls < lb[i]->cls ? -1 : 1;
+    if (la[i]->primary != lb[i]->primary) return la[i]->primary < lb[i]->primary ? -1 : 1;
+  }
+  if (la.size() != lb.size()) return la.size() < lb.size() ? -1 : 1;
+  if (!ignoreCase) {
+    for (size_t i = 0; i < la.size(); ++i) {
+      if (la[i]->upper != lb[i]->upper) return la[i]->upper ? 1 : -1;
+    }
+  }
+  for (size_t i = 0; i < la.size(); ++i) {
+    if (la[i]->wide != lb[i]->wide) return la[i]->wide ? 1 : -1;
+  }
+  if (pa != pb) return pa < pb ? -1 : 1;
+  return 0;
+}
+
 // The shell's substring search: every character position is tried, stepping
-// over two-byte characters, so a match never starts on a trail byte.
+// over two-byte characters, so a match never starts on a trail byte. The
+// case-blind search compares as StrCmpNIA does.
 LPSTR FindSubstring(LPCSTR str, LPCSTR search, bool fold) {
   if (!str || !search || !*search) return nullptr;
   size_t len = std::strlen(search);
   const char* end = str + std::strlen(str);
+  unsigned char first = static_cast<unsigned char>(search[0]);
+  bool quickFirst = first < 0x80 && first != '-' && first != '\'';
   while (str + len <= end) {
-    if (CompareBytes(str, search, static_cast<int>(len), fold) == 0) return const_cast<LPSTR>(str);
+    // Where both texts start with an ASCII character that counts in the comparison, a
+    // different first letter settles it; the full comparison runs only where it may match.
+    unsigned char here = static_cast<unsigned char>(*str);
+    if (fold && quickFirst && here < 0x80 && here != '-' && here != '\'' &&
+        FoldAscii(here) != FoldAscii(first)) {
+      ++str;
+      continue;
+    }
+    int cmp = fold ? Linguistic(str, search, static_cast<int>(len), true)
+                   : CompareBytes(str, search, static_cast<int>(len), false);
+    if (cmp == 0) return const_cast<LPSTR>(str);
     str = CharNextA(str);
   }
   return nullptr;
@@ -163,29 +287,23 @@ LPSTR lstrcatA(LPSTR lpString1, LPCSTR lpString2) {
   return lpString1;
 }
 
-// lstrcmpA and lstrcmpiA compare linguistically (CompareStringA): letters
-// first without regard to case, and only then lower case before upper case.
-// Equality, which is what Tavix relies on, is exact for lstrcmpA and ignores
-// the case of ASCII letters for lstrcmpiA.
+// These compare linguistically; see Linguistic above.
 int lstrcmpA(LPCSTR lpString1, LPCSTR lpString2) {
-  int primary = sim::CompareBytes(lpString1, lpString2, -1, true);
-  if (primary) return primary;
-  int exact = sim::CompareBytes(lpString1, lpString2, -1, false);
-  return -exact;  // 'a' (0x61) sorts before 'A' (0x41)
+  return sim::Linguistic(lpString1, lpString2, -1, false);
 }
 
 int lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2) {
-  return sim::CompareBytes(lpString1, lpString2, -1, true);
+  return sim::Linguistic(lpString1, lpString2, -1, true);
 }
 
 int StrCmpNIA(LPCSTR lpStr1, LPCSTR lpStr2, int nChar) {
   if (nChar <= 0) return 0;
-  return sim::CompareBytes(lpStr1, lpStr2, nChar, true);
+  return sim::Linguistic(lpStr1, lpStr2, nChar, true);
 }
 
 int StrCmpNA(LPCSTR lpStr1, LPCSTR lpStr2, int nChar) {
   if (nChar <= 0) return 0;
-  return sim::CompareBytes(lpStr1, lpStr2, nChar, false);
+  return sim::Linguistic(lpStr1, lpStr2, nChar, false);
 }
 
 LPSTR StrStrIA(LPCSTR lpFirst, LPCSTR lpSrch) { return sim::FindSubstring(lpFirst, lpSrch, true); }
@@ -213,7 +331,8 @@ LPSTR StrRChrA(LPCSTR lpStart, LPCSTR lpEnd, WORD wMatch) {
 // The user32 formatter: %[-][#][0][width][.precision][h|l|I64]type with the
 // types c C d i u x X s S p and %%. No floating point; no '*' width. The
 // output holds at most 1023 characters and a NUL; the result is the number
-// of characters written.
+// of characters written, except that an output that reaches the limit gives
+// 1024 (one more than it holds).
 int wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list args) {
   if (!lpOut) return 0;
   sim::Out out;
@@ -309,7 +428,7 @@ int wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list args) {
           v = big ? va_arg(args, uint64_t) : static_cast<uint64_t>(va_arg(args, unsigned int));
         }
         body = sim::Digits(v, type == 'u' ? 10 : 16, type == 'X');
-        if (alt && type != 'u' && v) prefix = (type == 'X') ? "0X" : "0x";
+        if (alt && type != 'u') prefix = (type == 'X') ? "0X" : "0x";  // also for 0
         numeric = true;
         break;
       }
@@ -337,7 +456,7 @@ int wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list args) {
     }
   }
   lpOut[out.len] = 0;
-  return out.len;
+  return out.len >= sim::kFormatLimit - 1 ? sim::kFormatLimit : out.len;
 }
 
 int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {

@@ -1,5 +1,6 @@
 // The program's own process: its module, version, current directory, last
 // error, command line, clock and debug output.
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -54,7 +55,8 @@ HMODULE GetModuleHandleA(LPCSTR lpModuleName) {
 
 // Windows XP and earlier cut a path that does not fit to nSize characters
 // without a terminating NUL; later versions keep the NUL and report
-// ERROR_INSUFFICIENT_BUFFER. Both return nSize.
+// ERROR_INSUFFICIENT_BUFFER (also for a buffer of no size). Both return
+// nSize. A path that fits clears the last error.
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
   World::Impl& s = State();
   std::string path;
@@ -71,9 +73,13 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
       return 0;
     }
   }
-  if (!lpFilename || nSize == 0) return 0;
+  if (!lpFilename || nSize == 0) {
+    if (s.osMajor >= 6) SetError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
   if (path.size() < nSize) {
     std::memcpy(lpFilename, path.c_str(), path.size() + 1);
+    SetError(ERROR_SUCCESS);
     return static_cast<DWORD>(path.size());
   }
   if (s.osMajor >= 6) {
@@ -158,7 +164,7 @@ BOOL SetCurrentDirectoryA(LPCSTR lpPathName) {
   std::string dir = r.full;
   if (dir.size() > 3 && dir.back() == '\\') dir.pop_back();
   s.currentDirectory = dir;
-  s.driveDirectories[dir[0]] = dir;
+  s.driveDirectories[static_cast<char>(std::toupper(static_cast<unsigned char>(dir[0])))] = dir;
   return TRUE;
 }
 

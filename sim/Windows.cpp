@@ -282,30 +282,35 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
   cs.lpszClass = lpClassName;
   cs.dwExStyle = dwExStyle;
 
-  WindowObj* obj = FindWindowObj(hwnd);
-  if (!CallWindowProcedure(*obj, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
-    if ((obj = FindWindowObj(hwnd))) {
-      obj->destroying = true;
+  // A window whose creation fails gets WM_NCDESTROY only (no WM_DESTROY), and
+  // CreateWindowExA reports ERROR_INVALID_WINDOW_HANDLE; so does a window
+  // destroyed while it handled its creation messages.
+  auto failed = [hwnd]() -> HWND {
+    if (WindowObj* w = FindWindowObj(hwnd)) {
+      w->destroying = true;
+      MarkVisible(*w, false);
+      ForegroundLost(hwnd);
       SendNcDestroy(hwnd);
     }
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
-  }
-  if (!(obj = FindWindowObj(hwnd))) return nullptr;
-  if (CallWindowProcedure(*obj, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
-    if (FindWindowObj(hwnd)) DestroyWindow(hwnd);
-    return nullptr;
-  }
-  // A window destroyed while it handled its creation message gives no handle.
-  if (!(obj = FindWindowObj(hwnd))) return nullptr;
+  };
+  WindowObj* obj = FindWindowObj(hwnd);
+  if (!CallWindowProcedure(*obj, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) return failed();
+  if (!(obj = FindWindowObj(hwnd))) return failed();
+  if (CallWindowProcedure(*obj, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) return failed();
+  if (!(obj = FindWindowObj(hwnd))) return failed();
   if (dwStyle & WS_VISIBLE) MarkVisible(*obj, true);
   return hwnd;
 }
 
+// A handle that names no window (any more) is refused like another
+// program's window, with ERROR_ACCESS_DENIED.
 BOOL DestroyWindow(HWND hWnd) {
   World::Impl& s = State();
   WindowObj* w = FindWindowObj(hWnd);
   if (!w) {
-    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    SetError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
   if (!IsProgramWindow(*w)) {

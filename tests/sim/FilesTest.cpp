@@ -78,8 +78,37 @@ TEST(CreateFileA, ShareModesAreHonouredAgainstOtherOpens) {
   HANDLE first = CreateFileA("C:\\a.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, first);
   EXPECT_FALSE(Open("C:\\a.txt", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING).opened);
+  // An open for attributes only (no read, write or delete access) takes no
+  // part in sharing, either way.
+  EXPECT_TRUE(Open("C:\\a.txt", 0, 0, OPEN_EXISTING).opened);
   CloseHandle(first);
   EXPECT_TRUE(Open("C:\\a.txt", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING).opened);
+  HANDLE query = CreateFileA("C:\\a.txt", 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, query);
+  EXPECT_TRUE(Open("C:\\a.txt", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING).opened);
+  CloseHandle(query);
+}
+
+// Names of MAX_PATH characters still reach the file system; longer ones are
+// refused by the ANSI conversion. A trailing separator after a file name is a
+// bad name to open but a missing path to the attribute query.
+TEST(FileNames, LongNamesAndTrailingSeparators) {
+  sim::World world;
+  world.AddFile("C:\\a.txt", "x");
+  std::string name260 = "C:\\" + std::string(100, 'd') + "\\" + std::string(156, 'f');
+  ASSERT_EQ(260u, name260.size());
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(name260.c_str()));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+  std::string name261 = name260 + "f";
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(name261.c_str()));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME),
+            Open("C:\\a.txt\\", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING).error);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\a.txt\\"));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+  // A name of blanks only names nothing (it is no way to the current directory).
+  EXPECT_FALSE(PathFileExistsA("   "));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
 }
 
 TEST(ReadFile, DeliversInjectedFaultsAndShortReads) {
@@ -142,7 +171,7 @@ TEST(GetFullPathNameA, ResolvesAgainstTheCurrentDirectoryAndDrive) {
       {".", "C:\\Work", "Work"},
       {"Sub\\", "C:\\Work\\Sub\\", nullptr},
       {"C:rel", "C:\\Work\\rel", "rel"},
-      {"C:", "C:\\Work", "Work"},
+      {"C:", "C:\\Work\\", nullptr},  // the drive's current directory, with its separator
       {"D:rel", "D:\\rel", "rel"},
       {"\\rooted", "C:\\rooted", "rooted"},
       {"C:/a//b/./c", "C:\\a\\b\\c", "c"},
@@ -162,6 +191,23 @@ TEST(GetFullPathNameA, ResolvesAgainstTheCurrentDirectoryAndDrive) {
       EXPECT_EQ(nullptr, part) << c.in;
     }
   }
+}
+
+// Empty and blank texts have no full path; the last error is left alone.
+TEST(GetFullPathNameA, GivesNothingForEmptyAndBlankTexts) {
+  sim::World world;
+  char buf[MAX_PATH];
+  for (const char* text : {"", "   "}) {
+    SetLastError(1234);
+    EXPECT_EQ(0u, GetFullPathNameA(text, MAX_PATH, buf, nullptr)) << '"' << text << '"';
+    EXPECT_EQ(1234u, GetLastError());
+  }
+  // A full path keeps its drive letter as written; a server name has no file part.
+  LPSTR part = buf;
+  GetFullPathNameA("c:\\x", MAX_PATH, buf, &part);
+  EXPECT_STREQ("c:\\x", buf);
+  GetFullPathNameA("\\\\server", MAX_PATH, buf, &part);
+  EXPECT_EQ(nullptr, part);
 }
 
 TEST(GetFullPathNameA, ReportsTheSizeNeededWhenTheBufferIsTooSmall) {
@@ -186,8 +232,12 @@ TEST(SearchPathA, TriesTheGivenDirectoriesInOrderWithoutTrimmingThem) {
   EXPECT_STREQ("tool.exe", part);
   EXPECT_NE(0u, SearchPathA("C:\\A;C:\\B", "other", ".exe", MAX_PATH, buf, nullptr));
   EXPECT_STREQ("C:\\B\\other.exe", buf);
-  // The extension is added only to a name that has none.
+  // The extension is added only to a name that has none: a name searched
+  // along the path has none when it has no dot at all, also in a folder name.
   EXPECT_EQ(0u, SearchPathA("C:\\B", "other.e", ".exe", MAX_PATH, buf, nullptr));
+  world.AddFile("C:\\B\\x.d\\tool", "");
+  EXPECT_NE(0u, SearchPathA("C:\\B", "x.d\\tool", ".exe", MAX_PATH, buf, nullptr));
+  EXPECT_STREQ("C:\\B\\x.d\\tool", buf);
   // Blanks around an entry are part of its name.
   EXPECT_EQ(0u, SearchPathA(" C:\\A;C:\\A ", "tool.exe", nullptr, MAX_PATH, buf, nullptr));
   EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());

@@ -28,6 +28,9 @@ TEST(PathCanonicalizeA, RemovesDotSegmentsAsTheShellDoes) {
       {"C:\\work\\", "C:\\work\\"},
       {"", "\\"},  // an empty text becomes the root of the current drive
       {"docs", "docs"},
+      {"..\\x", "..\\x"},  // a leading ".." of a relative text stays
+      {"..", ".."},
+      {"a\\..\\x", "\\x"},
       // The trail byte 0x5C of the kanji is no separator.
       {"C:\\\x95\x5c\\..\\x", "C:\\x"},
   };

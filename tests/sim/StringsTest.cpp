@@ -42,6 +42,32 @@ TEST(StrCmpNIA, ComparesOnlyTheGivenCountWithoutRegardToCase) {
   EXPECT_NE(0, StrCmpNIA("\x83\x41", "\x83\x61", 2));
 }
 
+// Linguistic order: symbols, digits, letters; hyphens and apostrophes count
+// only when all else is equal; full-width Latin, Greek and Cyrillic letters
+// fold their case like ASCII ones.
+TEST(LinguisticComparison, OrdersAndFoldsAsCompareStringDoes) {
+  sim::World world;
+  EXPECT_LT(lstrcmpiA("{", "a"), 0);
+  EXPECT_LT(lstrcmpiA(":", "1"), 0);
+  EXPECT_GT(lstrcmpiA("a-b", "ab"), 0);
+  EXPECT_LT(lstrcmpA("ab", "a-b"), 0);
+  EXPECT_GT(lstrcmpA("A", "a"), 0);
+  const char* pairs[][2] = {
+      {"\x82\x60", "\x82\x81"},  // full-width A a
+      {"\x83\x9F", "\x83\xBF"},  // Greek alpha
+      {"\x84\x4F", "\x84\x80"},  // Cyrillic letter across the gap at 0x847F
+  };
+  for (auto& p : pairs) {
+    EXPECT_EQ(0, lstrcmpiA(p[0], p[1])) << p[0];
+    EXPECT_GT(lstrcmpA(p[0], p[1]), 0) << p[0];
+    EXPECT_EQ(0, StrCmpNIA(p[0], p[1], 2)) << p[0];
+  }
+  std::string text = std::string("x") + "\x82\x60";
+  EXPECT_EQ(text.c_str() + 1, StrStrIA(text.c_str(), "\x82\x81"));
+  // A lead byte cut off by the count is a symbol, before letters.
+  EXPECT_LT(StrCmpNIA("\x82\x60", "A", 1), 0);
+}
+
 TEST(CharNextA, StepsOverTwoByteCharactersButNotOverTheEnd) {
   sim::World world;
   const char text[] = "\x95\x5c" "a";
@@ -96,12 +122,13 @@ TEST(WsprintfA, FormatsTheWin32Conversions) {
   }
 }
 
+// An output that reaches the limit reports 1024, one more than it holds.
 TEST(WsprintfA, StopsAt1023CharactersAndAlwaysTerminates) {
   sim::World world;
   std::string longText(2000, 'p');
   std::string buf(1100, '#');
   int n = wsprintfA(&buf[0], "%s", longText.c_str());
-  EXPECT_EQ(1023, n);
+  EXPECT_EQ(1024, n);
   EXPECT_EQ('\0', buf[1023]);
   EXPECT_EQ('#', buf[1024]);
 }

@@ -63,14 +63,13 @@ TEST(CurrentDirectory, ReportsSizesLikeTheOtherPathFunctions) {
   world.AddDirectory("C:\\Work\\Deep");
   EXPECT_TRUE(SetCurrentDirectoryA("c:\\work\\deep\\"));
   char buf[MAX_PATH];
-  // The directory keeps the spelling it was set with; only the drive letter
-  // is made upper case.
-  EXPECT_EQ(strlen("C:\\work\\deep"), GetCurrentDirectoryA(MAX_PATH, buf));
-  EXPECT_STREQ("C:\\work\\deep", buf);
+  // The directory keeps the spelling it was set with, drive letter included.
+  EXPECT_EQ(strlen("c:\\work\\deep"), GetCurrentDirectoryA(MAX_PATH, buf));
+  EXPECT_STREQ("c:\\work\\deep", buf);
   char small[4];
   EXPECT_EQ(strlen("C:\\Work\\Deep") + 1, GetCurrentDirectoryA(sizeof small, small));
   EXPECT_TRUE(SetCurrentDirectoryA(".."));
-  EXPECT_EQ("C:\\work", world.CurrentDirectory());
+  EXPECT_EQ("c:\\work", world.CurrentDirectory());
   EXPECT_FALSE(SetCurrentDirectoryA("Missing"));
   EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
 }

@@ -102,12 +102,18 @@ TEST_F(WindowsTest, AWindowClosedDuringCreationGivesNoHandleAndLeavesTheQuitMess
   EXPECT_TRUE(world.blockedInMessageLoop);
 }
 
+// The failed window gets no WM_DESTROY (so a procedure that posts the quit
+// message there does not), and the creation reports an invalid handle.
 TEST_F(WindowsTest, CreateReturningMinusOneDestroysTheWindow) {
   Register("Tavix");
   g_createResult = -1;
+  SetLastError(0);
   EXPECT_EQ(nullptr, Create("Tavix"));
-  EXPECT_EQ("WM_DESTROY", g_log.back());
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE), GetLastError());
+  EXPECT_EQ("WM_CREATE Tavix", g_log.back());
   EXPECT_EQ(0, world.LiveWindowsOfCurrentProcess());
+  MSG msg;
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
 }
 
 std::vector<HWND> g_seen;
