@@ -106,5 +106,20 @@ class SettingsFile:
                 finally:
                     self.assertEqual(hold.release(), 0, 'file_holder did not end cleanly')
 
+    def test_japanese_folder_and_file_names(self):
+        # ソ is 83 5C in Shift_JIS: its second byte must not be taken for a backslash, or the
+        # program's folder, and with it the settings file, would be wrong.
+        sc = self.scenario('ソフト')
+        run = self.assertRunWithoutBox(sc, 'Tavix.exe', [])
+        self.assertEqual(sc.files(), ['Tavix.exe', 'Tavix.ini'], run.describe())
+        folder = sc.win_folder.encode('cp932')
+        self.assertTrue(any(b'settings: read "' + folder + b'\\Tavix.ini"' in line
+                            for line in run.trace), run.describe())
+
+        sc.write_file('設定.ini', SETTINGS_TEXT)
+        run = self.assertRunWithoutBox(sc, 'Tavix.exe', ['/#s=設定.ini'])
+        self.assertTrue(any(b'settings: read "' + folder + '\\設定.ini"'.encode('cp932') in line
+                            for line in run.trace), run.describe())
+
 
 arch_cases(SettingsFile, globals())

@@ -1,0 +1,990 @@
+// Conformance probe: runs the same Win32 calls on the real platform (built with
+// MinGW, run under Wine) and on the simulated desktop (built natively against
+// the sim), and prints one line per case: "case-name<TAB>result". A test
+// compares the two outputs line by line, so every disagreement between the sim
+// and the platform shows up as a differing line.
+//
+// Usage: conformance_probe BASE [OUTPUT]
+//   BASE    a folder on drive C: that exists and holds this program (on the
+//           simulated desktop it is created); the probe builds its file tree in it
+//   OUTPUT  the file the lines go to (default: standard output)
+// The exit code is 0 once the lines are written; a failed set-up shows as the
+// first line "set-up<TAB>FAILED".
+//
+// The output holds nothing specific to the machine: the base folder is printed
+// as <base>, lengths of long names are printed relative to the base, and bytes
+// outside printable ASCII are written as {HH}.
+#ifdef _WIN32
+#include <windows.h>
+#include <shlwapi.h>
+#else
+#include "SimWorld.h"
+#include "sim_win32.h"
+#endif
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string g_base;  // e.g. C:\conformance
+FILE* g_out = nullptr;
+
+// A value that no call sets, so that "err=keep" shows a call that left the
+// last error alone.
+const DWORD kSentinel = 0x0BADC0DE;
+
+// ---------------------------------------------------------------------------
+// Output
+// ---------------------------------------------------------------------------
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Replaces every occurrence of the base folder (ASCII case ignored) by <base>.
+std::string Tokenize(const std::string& s) {
+  std::string out;
+  size_t i = 0;
+  while (i < s.size()) {
+    bool match = !g_base.empty() && i + g_base.size() <= s.size();
+    for (size_t k = 0; match && k < g_base.size(); ++k) {
+      match = LowerAscii(s[i + k]) == LowerAscii(g_base[k]);
+    }
+    if (match) {
+      out += "<base>";
+      i += g_base.size();
+    } else {
+      out += s[i++];
+    }
+  }
+  return out;
+}
+
+std::string Escape(const std::string& s) {
+  std::string out;
+  for (unsigned char c : s) {
+    if (c < 0x20 || c > 0x7E || c == '{' || c == '}') {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "{%02X}", c);
+      out += hex;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+// A text result: quoted, with the base replaced and odd bytes escaped.
+std::string Q(const std::string& s) { return "\"" + Escape(Tokenize(s)) + "\""; }
+std::string Q(const char* s) { return s ? Q(std::string(s)) : std::string("NULL"); }
+
+std::string Num(long long v) { return std::to_string(v); }
+
+std::string Hex(unsigned long long v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "0x%llX", v);
+  return buf;
+}
+
+void Arm() { SetLastError(kSentinel); }
+
+std::string Err() {
+  DWORD e = GetLastError();
+  return e == kSentinel ? std::string(" err=keep") : " err=" + Num(e);
+}
+
+void Line(const std::string& name, const std::string& result) {
+  std::fprintf(g_out, "%s\t%s\n", name.c_str(), result.c_str());
+}
+
+// An offset into a buffer, or NULL.
+std::string Offset(const void* p, const void* base) {
+  if (!p) return "NULL";
+  return "+" + Num(static_cast<const char*>(p) - static_cast<const char*>(base));
+}
+
+// A name for a case built from an input text (escaped, base replaced).
+std::string CaseName(const std::string& group, const std::string& input) {
+  return group + "(" + Escape(Tokenize(input)) + ")";
+}
+
+std::string In(const std::string& rel) { return g_base + "\\" + rel; }
+
+// ---------------------------------------------------------------------------
+// Set-up: the file tree, made with the platform's own calls
+// ---------------------------------------------------------------------------
+
+bool MakeDir(const std::string& path) {
+  if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+  return GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool MakeFile(const std::string& path, const std::string& bytes) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = bytes.empty() ||
+            (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+             written == bytes.size());
+  CloseHandle(h);
+  return ok;
+}
+
+// Shift_JIS texts, used in texts only: file names in Shift_JIS need a host
+// locale under Wine that a test machine may not have. The first byte of each kanji is a lead byte; the second
+// byte of 0x95 0x5C is a backslash when read as single bytes.
+const char kHyou[] = "\x95\x5C";          // one kanji whose trail byte is 0x5C
+const char kHyouJi[] = "\x95\x5C\x8E\xA6";  // two kanji
+const char kFullA[] = "\x82\x60";           // full-width capital A
+const char kFullSmallA[] = "\x82\x81";      // full-width small a
+
+bool SetUpTree() {
+  bool ok = MakeDir(g_base);
+  for (const char* dir : {"dir", "dir\\sub", "dir2", "a.b", "path1", "path2", "sp ace"}) {
+    ok = MakeDir(In(dir)) && ok;
+  }
+  ok = MakeFile(In("file.txt"), "hello\r\n") && ok;
+  ok = MakeFile(In("empty.txt"), "") && ok;
+  ok = MakeFile(In("noext"), "n") && ok;
+  ok = MakeFile(In("tool.exe"), "MZ") && ok;
+  ok = MakeFile(In("dir\\inner.txt"), "x") && ok;
+  ok = MakeFile(In("dir\\sub\\deep.txt"), "deep") && ok;
+  ok = MakeFile(In("a.b\\c"), "c") && ok;
+  ok = MakeFile(In("path1\\p1.exe"), "MZ") && ok;
+  ok = MakeFile(In("path2\\p2.exe"), "MZ") && ok;
+  ok = MakeFile(In("path2\\shared.txt"), "2") && ok;
+  ok = MakeFile(In("sp ace\\x.txt"), "x") && ok;
+  return ok;
+}
+
+// A full path of exactly `length` characters below the base folder, made of
+// components of at most 100 characters (none of which exists).
+std::string LongPath(size_t length) {
+  std::string p = g_base;
+  while (p.size() < length) {
+    size_t room = length - p.size() - 1;  // after the backslash
+    size_t n = room > 100 ? 100 : room;
+    if (room > 100 && room - n < 2) n = room - 2;  // keep the last component non-empty
+    p += "\\" + std::string(n, 'L');
+  }
+  return p;
+}
+
+// ---------------------------------------------------------------------------
+// Cases
+// ---------------------------------------------------------------------------
+
+void ModuleFileName() {
+  char full[1024];
+  DWORD len = GetModuleFileNameA(nullptr, full, sizeof full);
+  std::string path(full, len);
+  Line("GetModuleFileNameA(full)", "ret=len " + Q(path));
+  // Buffer sizes: one that fits exactly, then ones that are too small (one
+  // line for all of these, as they follow one rule).
+  const DWORD sizes[] = {len + 1, len, len - 1, 5, 1};
+  const char* labels[] = {"len+1", "len", "len-1", "5", "1"};
+  std::string tooSmall;
+  for (size_t i = 0; i < sizeof sizes / sizeof sizes[0]; ++i) {
+    char buf[1024];
+    std::memset(buf, '#', sizeof buf);
+    Arm();
+    DWORD ret = GetModuleFileNameA(nullptr, buf, sizes[i]);
+    std::string err = Err();
+    // How many bytes are the start of the path, and what the next two are.
+    size_t same = 0;
+    while (same < sizes[i] && same < path.size() && buf[same] == path[same]) ++same;
+    long long d = static_cast<long long>(ret) - static_cast<long long>(sizes[i]);
+    long long sd = static_cast<long long>(same) - static_cast<long long>(sizes[i]);
+    std::string r = "ret=size" + std::string(d >= 0 ? "+" : "") + Num(d) + err + " path-bytes=size" +
+                    (sd >= 0 ? "+" : "") + Num(sd) + " then=" + Escape(std::string(buf + same, 2));
+    if (i == 0) {
+      Line(std::string("GetModuleFileNameA(size=") + labels[i] + ")", r);
+    } else {
+      tooSmall += std::string(tooSmall.empty() ? "" : " | ") + labels[i] + ": " + r;
+    }
+  }
+  Line("GetModuleFileNameA(too small)", tooSmall);
+  Arm();
+  DWORD ret = GetModuleFileNameA(nullptr, full, 0);
+  Line("GetModuleFileNameA(size=0)", "ret=" + Num(ret) + Err());
+}
+
+void VersionInfo() {
+  const DWORD sizes[] = {0, 147, 148, 149, 155, 156, 157, 300};
+  for (DWORD size : sizes) {
+    union {
+      OSVERSIONINFOEXA ex;
+      char raw[400];
+    } u;
+    std::memset(&u, 0, sizeof u);
+    u.ex.dwOSVersionInfoSize = size;
+    Arm();
+    BOOL ok = GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&u.ex));
+    std::string r = "ret=" + Num(ok) + Err();
+    if (ok) {
+      r += " v=" + Num(u.ex.dwMajorVersion) + "." + Num(u.ex.dwMinorVersion) + "." +
+           Num(u.ex.dwBuildNumber) + " platform=" + Num(u.ex.dwPlatformId) + " csd=" +
+           Q(u.ex.szCSDVersion);
+      if (size >= sizeof(OSVERSIONINFOEXA)) {
+        r += " sp=" + Num(u.ex.wServicePackMajor) + "." + Num(u.ex.wServicePackMinor) +
+             " type=" + Num(u.ex.wProductType);
+      }
+    }
+    Line("GetVersionExA(size=" + Num(size) + ")", r);
+  }
+}
+
+void FileExistence() {
+  const std::string names[] = {
+      "", "   ", "file.txt", "FILE.TXT", "file.txt\\", "file.txt.", "file.txt ", "file.txt\\.",
+      "file.txt\\x", "dir", "dir\\", "dir\\.", "dir\\..", "dir/inner.txt", "dir\\inner.txt\\",
+      "missing", "missing\\x", "C:", "C:\\", "\"file.txt\"", In("dir\\."), In("dir\\.."),
+      In("dir\\"), "a?b", "a*b", "a<b", "a|b", "a\"b", ".", "..",
+  };
+  for (const std::string& n : names) {
+    Arm();
+    BOOL e = PathFileExistsA(n.c_str());
+    std::string err = Err();
+    Arm();
+    BOOL d = PathIsDirectoryA(n.c_str());
+    std::string derr = Err();
+    Arm();
+    DWORD a = GetFileAttributesA(n.c_str());
+    std::string aerr = Err();
+    Line(CaseName("PathFileExistsA", n), "ret=" + Num(e != 0) + err);
+    Line(CaseName("PathIsDirectoryA", n), "ret=" + Hex(static_cast<unsigned>(d)) + derr);
+    // Attribute bits other than the directory bit depend on the file system.
+    std::string attr = a == INVALID_FILE_ATTRIBUTES
+                           ? std::string("INVALID")
+                           : ((a & FILE_ATTRIBUTE_DIRECTORY) ? "dir" : "file");
+    Line(CaseName("GetFileAttributesA", n), attr + (a == INVALID_FILE_ATTRIBUTES ? aerr : ""));
+  }
+  // Long names: full paths of 259, 260 and 300 characters, none existing.
+  for (size_t length : {259u, 260u, 261u, 300u}) {
+    std::string p = LongPath(length);
+    Arm();
+    DWORD a = GetFileAttributesA(p.c_str());
+    std::string aerr = Err();
+    Arm();
+    BOOL e = PathFileExistsA(p.c_str());
+    std::string eerr = Err();
+    Arm();
+    HANDLE h = CreateFileA(p.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::string cerr = Err();
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    std::string label = "chars=" + Num(static_cast<long long>(length));
+    Line("GetFileAttributesA(long " + label + ")",
+         (a == INVALID_FILE_ATTRIBUTES ? "INVALID" : "found") + aerr);
+    Line("PathFileExistsA(long " + label + ")", "ret=" + Num(e != 0) + eerr);
+    Line("CreateFileA(long " + label + ")",
+         std::string(h == INVALID_HANDLE_VALUE ? "INVALID" : "opened") + cerr);
+  }
+}
+
+std::string OpenResult(HANDLE h) {
+  return std::string(h == INVALID_HANDLE_VALUE ? "INVALID" : "opened") + Err();
+}
+
+void FileOpening() {
+  struct Open {
+    const char* label;
+    std::string name;
+    DWORD access;
+    DWORD disposition;
+  };
+  const Open opens[] = {
+      {"open-existing file", "file.txt", GENERIC_READ, OPEN_EXISTING},
+      {"open-existing missing", "missing.txt", GENERIC_READ, OPEN_EXISTING},
+      {"open-existing missing folder", "nodir\\x.txt", GENERIC_READ, OPEN_EXISTING},
+      {"open-existing on a folder", "dir", GENERIC_READ, OPEN_EXISTING},
+      {"open-existing on a folder with backslash", "dir\\", GENERIC_READ, OPEN_EXISTING},
+      {"open-existing trailing backslash", "file.txt\\", GENERIC_READ, OPEN_EXISTING},
+      {"open-existing trailing dot", "file.txt.", GENERIC_READ, OPEN_EXISTING},
+      {"open-existing empty name", "", GENERIC_READ, OPEN_EXISTING},
+      {"open-existing blanks", "   ", GENERIC_READ, OPEN_EXISTING},
+      {"open-existing through a file", "file.txt\\x", GENERIC_READ, OPEN_EXISTING},
+      {"open-always existing", "file.txt", GENERIC_READ, OPEN_ALWAYS},
+      {"open-always missing", "made-open-always.txt", GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS},
+      {"create-always existing", "made-open-always.txt", GENERIC_WRITE, CREATE_ALWAYS},
+      {"create-always missing", "made-create-always.txt", GENERIC_WRITE, CREATE_ALWAYS},
+      {"create-new existing", "file.txt", GENERIC_WRITE, CREATE_NEW},
+      {"create-new missing", "made-create-new.txt", GENERIC_WRITE, CREATE_NEW},
+      {"create-always trailing backslash", "made-slash.txt\\", GENERIC_WRITE, CREATE_ALWAYS},
+      {"create-always on a folder", "dir2", GENERIC_WRITE, CREATE_ALWAYS},
+      {"truncate-existing read only access", "made-create-always.txt", GENERIC_READ, TRUNCATE_EXISTING},
+      {"truncate-existing missing", "made-never.txt", GENERIC_WRITE, TRUNCATE_EXISTING},
+      {"bad disposition", "file.txt", GENERIC_READ, 0},
+      {"invalid character", "a?b.txt", GENERIC_READ, OPEN_EXISTING},
+  };
+  for (const Open& o : opens) {
+    Arm();
+    HANDLE h = CreateFileA(o.name.c_str(), o.access, FILE_SHARE_READ, nullptr, o.disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    Line(std::string("CreateFileA(") + o.label + ")", OpenResult(h));
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+
+  // Share modes: a first open is kept while a second one is tried.
+  struct Share {
+    const char* label;
+    DWORD access1, share1, access2, share2;
+  };
+  const Share shares[] = {
+      {"read/none then read/read", GENERIC_READ, 0, GENERIC_READ, FILE_SHARE_READ},
+      {"read/read then read/read", GENERIC_READ, FILE_SHARE_READ, GENERIC_READ, FILE_SHARE_READ},
+      {"read/read then write/read+write", GENERIC_READ, FILE_SHARE_READ, GENERIC_WRITE,
+       FILE_SHARE_READ | FILE_SHARE_WRITE},
+      {"write/read+write then read/read", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+       GENERIC_READ, FILE_SHARE_READ},
+      {"read/none then no-access/none", GENERIC_READ, 0, 0, 0},
+      {"no-access/none then read/read", 0, 0, GENERIC_READ, FILE_SHARE_READ},
+      {"read/read+write then read/read+write", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+       GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE},
+  };
+  for (const Share& s : shares) {
+    std::string name = In("file.txt");
+    HANDLE h1 = CreateFileA(name.c_str(), s.access1, s.share1, nullptr, OPEN_EXISTING, 0, nullptr);
+    Arm();
+    HANDLE h2 = CreateFileA(name.c_str(), s.access2, s.share2, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::string r = "first=" + std::string(h1 == INVALID_HANDLE_VALUE ? "INVALID" : "opened") +
+                    " second=" + OpenResult(h2);
+    if (h2 != INVALID_HANDLE_VALUE) CloseHandle(h2);
+    if (h1 != INVALID_HANDLE_VALUE) CloseHandle(h1);
+    Line(std::string("CreateFileA(share ") + s.label + ")", r);
+  }
+
+  // Sizes and reads.
+  HANDLE e = CreateFileA("empty.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD high = 77;
+  Arm();
+  DWORD size = GetFileSize(e, &high);
+  Line("GetFileSize(empty file)", "ret=" + Num(size) + " high=" + Num(high) + Err());
+  char buf[16] = "untouched";
+  DWORD read = 99;
+  Arm();
+  BOOL ok = ReadFile(e, buf, sizeof buf, &read, nullptr);
+  Line("ReadFile(empty file)", "ret=" + Num(ok) + " read=" + Num(read) + Err() + " buf=" + Q(buf));
+  CloseHandle(e);
+
+  HANDLE f = CreateFileA("file.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  Arm();
+  size = GetFileSize(f, nullptr);
+  Line("GetFileSize(file)", "ret=" + Num(size) + Err());
+  read = 99;
+  Arm();
+  ok = ReadFile(f, buf, 0, &read, nullptr);
+  Line("ReadFile(0 bytes)", "ret=" + Num(ok) + " read=" + Num(read) + Err());
+  std::memset(buf, 0, sizeof buf);
+  Arm();
+  ok = ReadFile(f, buf, sizeof buf, &read, nullptr);
+  Line("ReadFile(whole file)", "ret=" + Num(ok) + " read=" + Num(read) + Err() + " buf=" + Q(buf));
+  Arm();
+  ok = ReadFile(f, buf, sizeof buf, &read, nullptr);
+  Line("ReadFile(at end)", "ret=" + Num(ok) + " read=" + Num(read) + Err());
+  CloseHandle(f);
+
+  HANDLE w = CreateFileA("made-create-always.txt", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  read = 99;
+  Arm();
+  ok = ReadFile(w, buf, sizeof buf, &read, nullptr);
+  Line("ReadFile(write-only handle)", "ret=" + Num(ok) + " read=" + Num(read) + Err());
+  CloseHandle(w);
+
+  Arm();
+  size = GetFileSize(INVALID_HANDLE_VALUE, nullptr);
+  Line("GetFileSize(invalid handle)", "ret=" + Hex(size) + Err());
+}
+
+void FullPathNames() {
+  const std::string names[] = {
+      "file.txt", "file.txt...", "file.txt   ", "file.txt. . ", "dir\\..\\x", "dir\\.\\x",
+      "C:relative", "c:relative", "c:\\lower\\Case", "C:", "c:", "C:\\", "C:.", "C:..",
+      "\\rooted", "\\", "/", "..", ".", "..\\..\\..\\..\\..\\x", "   ", "", " lead", "a\\b.\\c",
+      "a\\b..\\c", "a\\b \\c", "a\\.b\\c", "dir\\", "dir\\\\x", "dir//x", "dir/x", "Q:foo",
+      "Q:\\foo", "\\\\server\\share\\a\\..\\b", "\\\\server\\share\\..", "\\\\server\\share",
+      "\\\\server", "\\\\server\\", "//server/share/x", std::string(kHyou) + "\\x",
+      std::string(kHyouJi), "a*b?c", "x\\...\\y", "...", "x.",
+  };
+  for (const std::string& n : names) {
+    char buf[600];
+    std::memset(buf, '#', sizeof buf);
+    buf[sizeof buf - 1] = 0;
+    char* part = reinterpret_cast<char*>(1);
+    Arm();
+    DWORD ret = GetFullPathNameA(n.c_str(), sizeof buf, buf, &part);
+    std::string r = "ret=" + Num(ret) + Err();
+    if (ret && ret < sizeof buf) {
+      // The returned length is checked against the text, so a wrong count shows.
+      r += " full=" + Q(buf) + " len-ok=" + Num(std::strlen(buf) == ret) +
+           " part=" + (part == reinterpret_cast<char*>(1) ? std::string("unset") : Offset(part, buf));
+    }
+    Line(CaseName("GetFullPathNameA", n), r);
+  }
+  // Buffers that do not fit: the size needed, and the buffer left alone.
+  char full[600];
+  DWORD len = GetFullPathNameA("file.txt", sizeof full, full, nullptr);
+  const DWORD sizes[] = {len + 1, len, 5, 0};
+  const char* labels[] = {"len+1", "len", "5", "0"};
+  for (size_t i = 0; i < 4; ++i) {
+    char buf[600];
+    std::memset(buf, '#', sizeof buf);
+    buf[sizeof buf - 1] = 0;
+    Arm();
+    DWORD ret = GetFullPathNameA("file.txt", sizes[i], buf, nullptr);
+    long long d = static_cast<long long>(ret) - static_cast<long long>(len);
+    Line(std::string("GetFullPathNameA(size=") + labels[i] + ")",
+         "ret=len" + std::string(d >= 0 ? "+" : "") + Num(d) + Err() + " first=" + Escape(std::string(buf, 3)));
+  }
+  Arm();
+  DWORD ret = GetFullPathNameA("file.txt", 0, nullptr, nullptr);
+  Line("GetFullPathNameA(NULL buffer)",
+       "ret=len" + std::string(static_cast<long long>(ret) - static_cast<long long>(len) >= 0 ? "+" : "") +
+           Num(static_cast<long long>(ret) - static_cast<long long>(len)) + Err());
+}
+
+// The current directory set with a lower-case drive letter and a trailing
+// separator: what is kept, and what relative names then resolve to. The drive
+// letter is printed apart, as <base> hides letter case.
+void CurrentDirectoryCase() {
+  std::string lower = "c" + g_base.substr(1) + "\\dir\\";
+  Arm();
+  BOOL ok = SetCurrentDirectoryA(lower.c_str());
+  std::string err = Err();
+  char buf[600];
+  DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
+  Line("SetCurrentDirectoryA(lower-case drive, trailing backslash)",
+       "ret=" + Num(ok != 0) + err + " now=" + Q(buf) + " drive=" + std::string(buf, 2) +
+           " len-ok=" + Num(std::strlen(buf) == n));
+  for (const char* name : {"x", "C:y", "\\z"}) {
+    DWORD m = GetFullPathNameA(name, sizeof buf, buf, nullptr);
+    Line(std::string("GetFullPathNameA(after lower-case current directory, ") + name + ")",
+         "ret=" + Num(m) + " full=" + Q(buf) + " drive=" + std::string(buf, 2));
+  }
+  Arm();
+  ok = SetCurrentDirectoryA("..");
+  n = GetCurrentDirectoryA(sizeof buf, buf);
+  Line("SetCurrentDirectoryA(.. from lower-case drive)",
+       "ret=" + Num(ok != 0) + " now=" + Q(buf) + " drive=" + std::string(buf, 2));
+  Arm();
+  ok = SetCurrentDirectoryA("missing-folder");
+  Line("SetCurrentDirectoryA(missing)", "ret=" + Num(ok != 0) + Err());
+  Arm();
+  ok = SetCurrentDirectoryA("file.txt");
+  Line("SetCurrentDirectoryA(a file)", "ret=" + Num(ok != 0) + Err());
+  SetCurrentDirectoryA(g_base.c_str());
+  n = GetCurrentDirectoryA(3, buf);
+  Line("GetCurrentDirectoryA(size=3)", "ret=" + Num(static_cast<long long>(n) - static_cast<long long>(g_base.size())) + "+len");
+}
+
+void Canonicalize() {
+  const std::string sources[] = {
+      "", "..\\x", "\\\\server\\share\\..", "\\\\server\\share\\a\\..\\..", "C:\\a\\..\\..\\b",
+      "C:\\a\\.\\b\\", "C:\\a\\b.", "C:\\a\\b..", "C:\\a\\...", "C:\\a\\b.\\c", "a\\..\\x", "a\\b\\..\\..\\x", "a\\..\\..\\x",
+      ".", "..", "\\..\\x", "C:\\..", "C:..\\x", "x\\.\\y", "x.\\y", "C:", "C:\\a\\..", "C:\\a\\.\\",
+      "a/../b", "C:\\a\\.", ".\\x", "..\\..\\x", "\\\\server\\..\\x", "C:\\" + std::string(kHyou) + "\\..\\x",
+      std::string(kHyou) + "\\.\\x", "C:\\a\\\\b", "C:\\a\\ .\\b", "x\\..y", "x\\...\\y",
+      "c:\\A\\..\\b",
+  };
+  for (const std::string& s : sources) {
+    char buf[MAX_PATH + 16];
+    std::memset(buf, '#', sizeof buf);
+    Arm();
+    BOOL ok = PathCanonicalizeA(buf, s.c_str());
+    Line(CaseName("PathCanonicalizeA", s), "ret=" + Num(ok != 0) + Err() + " out=" + Q(buf));
+  }
+  for (size_t length : {258u, 259u, 260u, 300u}) {
+    std::string s = "C:\\" + std::string(length - 3, 'c');
+    char buf[MAX_PATH + 16];
+    std::memset(buf, '#', sizeof buf);
+    buf[sizeof buf - 1] = 0;
+    Arm();
+    BOOL ok = PathCanonicalizeA(buf, s.c_str());
+    std::string e = Err();
+    Line("PathCanonicalizeA(chars=" + Num(static_cast<long long>(length)) + ")",
+         "ret=" + Num(ok != 0) + e + " out-len=" + Num(static_cast<long long>(std::strlen(buf))) +
+             " same=" + Num(s.compare(0, std::string::npos, buf) == 0));
+  }
+  // A result longer than the source: "C:" gains a backslash.
+  {
+    std::string s = "a\\..\\" + std::string(255, 'c');
+    char buf[MAX_PATH + 16];
+    Arm();
+    BOOL ok = PathCanonicalizeA(buf, s.c_str());
+    Line("PathCanonicalizeA(dots then 255 chars)",
+         "ret=" + Num(ok != 0) + Err() + " out-len=" + Num(static_cast<long long>(std::strlen(buf))));
+  }
+}
+
+void ShellTextFunctions() {
+  // PathAddBackslashA
+  struct Add {
+    const char* label;
+    std::string text;
+  };
+  const Add adds[] = {
+      {"empty", ""},
+      {"abc", "abc"},
+      {"abc\\", "abc\\"},
+      {"kanji with trail 5C", kHyou},
+      {"C:", "C:"},
+      {"257 chars", std::string(257, 'p')},
+      {"258 chars", std::string(258, 'p')},
+      {"259 chars", std::string(259, 'p')},
+      {"259 chars ending in backslash", std::string(258, 'p') + "\\"},
+  };
+  for (const Add& a : adds) {
+    char buf[MAX_PATH + 16];
+    std::memset(buf, '#', sizeof buf);
+    std::memcpy(buf, a.text.c_str(), a.text.size() + 1);
+    Arm();
+    char* ret = PathAddBackslashA(buf);
+    std::string shown = a.text.size() > 20 ? "len=" + Num(static_cast<long long>(std::strlen(buf))) +
+                                                 " last=" + Escape(std::string(buf + std::strlen(buf) - 1, 1))
+                                           : "out=" + Q(buf);
+    Line(std::string("PathAddBackslashA(") + a.label + ")", "ret=" + Offset(ret, buf) + Err() + " " + shown);
+  }
+
+  // PathRemoveBlanksA
+  for (const std::string& t : {std::string("  a b  "), std::string(""), std::string("   "),
+                               std::string("\t a \t"), std::string("a"), std::string(" ") + kHyou + " "}) {
+    char buf[64];
+    std::strcpy(buf, t.c_str());
+    PathRemoveBlanksA(buf);
+    Line(CaseName("PathRemoveBlanksA", t), Q(buf));
+  }
+
+  // PathUnquoteSpacesA
+  for (const char* t : {"\"a b\"", "\"a", "a\"", "\"\"", "\"", "\"a\"b\"", "a b", "\"\"\"", " \"a\" "}) {
+    char buf[64];
+    std::strcpy(buf, t);
+    PathUnquoteSpacesA(buf);
+    Line(CaseName("PathUnquoteSpacesA", t), Q(buf));
+  }
+
+  // Code page
+  std::string leads;
+  for (int b = 0x80; b <= 0xFF; ++b) leads += IsDBCSLeadByte(static_cast<BYTE>(b)) ? '1' : '0';
+  Line("IsDBCSLeadByte(80..FF)", leads);
+  Line("IsDBCSLeadByte(5C)", Num(IsDBCSLeadByte(0x5C) != 0));
+  Line("GetACP", Num(GetACP()));
+  {
+    const char* texts[] = {"ab", kHyouJi, "\x81", "", "\x81\x40", "\xA0x", "\xFDx"};
+    const char* labels[] = {"ab", "kanji", "lead at end", "empty", "81 40", "A0 x", "FD x"};
+    for (int i = 0; i < 7; ++i) {
+      Line(std::string("CharNextA(") + labels[i] + ")", Offset(CharNextA(texts[i]), texts[i]));
+    }
+    const char* k = kHyouJi;
+    Line("CharPrevA(kanji, end)", Offset(CharPrevA(k, k + 4), k));
+    Line("CharPrevA(kanji, second)", Offset(CharPrevA(k, k + 2), k));
+    Line("CharPrevA(kanji, start)", Offset(CharPrevA(k, k), k));
+  }
+  Line("lstrlenA(abc)", Num(lstrlenA("abc")));
+  Line("lstrlenA(kanji)", Num(lstrlenA(kHyouJi)));
+  Line("lstrlenA(NULL)", Num(lstrlenA(nullptr)));
+}
+
+int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
+
+void Comparisons() {
+  struct Pair {
+    const char* label;
+    std::string a, b;
+  };
+  const std::string fullA(kFullA), fullSmallA(kFullSmallA);
+  const Pair pairs[] = {
+      {"abc ABC", "abc", "ABC"},
+      {"a b", "a", "b"},
+      {"B a", "B", "a"},
+      {"a A", "a", "A"},
+      {"_ a", "_", "a"},
+      {"a-b ab", "a-b", "ab"},
+      {"ab a", "ab", "a"},
+      {"fullwidth A a", fullA, fullSmallA},
+      {"fullwidth A ascii A", fullA, "A"},
+      {"kanji kanji", kHyouJi, kHyouJi},
+      {"kanji ascii", kHyou, "\x95|"},
+      {"[ a", "[", "a"},
+      {"1 a", "1", "a"},
+      {"{ a", "{", "a"},
+      {"~ a", "~", "a"},
+      {": 1", ":", "1"},
+      {"a'b ab", "a'b", "ab"},
+      {"ab a-b", "ab", "a-b"},
+      {"a-c ab", "a-c", "ab"},
+      {"a-b a'b", "a-b", "a'b"},
+      {"A-b a-B", "A-b", "a-B"},
+      {"fullwidth greek alpha", "\x83\x9F", "\x83\xBF"},
+      {"fullwidth greek omega", "\x83\xB6", "\x83\xD6"},
+      {"fullwidth cyrillic A", "\x84\x40", "\x84\x70"},
+      {"fullwidth cyrillic YA", "\x84\x60", "\x84\x91"},
+      {"fullwidth cyrillic N", "\x84\x4F", "\x84\x80"},
+      {"fullwidth Z z", "\x82\x79", "\x82\x9A"},
+      {"fullwidth A ascii a", "\x82\x60", "a"},
+      {"kanji a", "\x88\x9F", "a"},
+      {"halfwidth katakana a", "\xB1", "a"},
+  };
+  for (const Pair& p : pairs) {
+    Line(std::string("lstrcmpiA(") + p.label + ")", Num(Sign(lstrcmpiA(p.a.c_str(), p.b.c_str()))));
+    Line(std::string("lstrcmpA(") + p.label + ")", Num(Sign(lstrcmpA(p.a.c_str(), p.b.c_str()))));
+    int n = static_cast<int>(p.a.size() < p.b.size() ? p.a.size() : p.b.size());
+    if (n == 0) n = 1;
+    Line(std::string("StrCmpNIA(") + p.label + ", n=" + Num(n) + ")",
+         Num(Sign(StrCmpNIA(p.a.c_str(), p.b.c_str(), n))));
+  }
+  Line("StrCmpNIA(ABCdef abcXYZ, n=3)", Num(Sign(StrCmpNIA("ABCdef", "abcXYZ", 3))));
+  Line("StrCmpNIA(ABCdef abcXYZ, n=4)", Num(Sign(StrCmpNIA("ABCdef", "abcXYZ", 4))));
+  Line("StrCmpNIA(ab abc, n=3)", Num(Sign(StrCmpNIA("ab", "abc", 3))));
+  Line("StrCmpNIA(x y, n=0)", Num(Sign(StrCmpNIA("x", "y", 0))));
+  Line("StrCmpNIA(PATH= path=, n=5)", Num(Sign(StrCmpNIA("PATH=x", "path=", 5))));
+
+  struct Find {
+    const char* label;
+    std::string hay, needle;
+  };
+  const Find finds[] = {
+      {"Hello World / WORLD", "Hello World", "WORLD"},
+      {"x/#V y / /#v", "x/#V y", "/#v"},
+      {"kanji / backslash (trail byte)", kHyouJi, "\\"},
+      {"kanji / second kanji", kHyouJi, "\x8E\xA6"},
+      {"kanji / A6 (trail byte)", kHyouJi, "\xA6"},
+      {"fullwidth A / fullwidth a", std::string("x") + kFullA, fullSmallA},
+      {"abc / empty", "abc", ""},
+      {"empty / a", "", "a"},
+      {"a + lead at end / lead", "a\x81", "\x81"},
+      {"aaab / aab", "aaab", "aab"},
+      {"kanji then P / P", std::string(kHyou) + "P", "P"},
+      {"81 61 / A (trail byte a)", "\x81\x61", "A"},
+  };
+  for (const Find& f : finds) {
+    const char* r = StrStrIA(f.hay.c_str(), f.needle.c_str());
+    Line(std::string("StrStrIA(") + f.label + ")", Offset(r, f.hay.c_str()));
+    const char* s = StrStrA(f.hay.c_str(), f.needle.c_str());
+    Line(std::string("StrStrA(") + f.label + ")", Offset(s, f.hay.c_str()));
+  }
+}
+
+void Formatting() {
+  char buf[2100];
+#define FMT(label, ...)                                  \
+  do {                                                   \
+    std::memset(buf, '#', sizeof buf);                   \
+    int r = wsprintfA(buf, __VA_ARGS__);                 \
+    Line(std::string("wsprintfA(") + label + ")", "ret=" + Num(r) + " out=" + Q(buf)); \
+  } while (0)
+  FMT("%d -5", "%d", -5);
+  FMT("%5d", "[%5d]", 42);
+  FMT("%-5d", "[%-5d]", 42);
+  FMT("%05d", "[%05d]", -42);
+  FMT("%x", "%x", 255);
+  FMT("%#x", "%#x", 255);
+  FMT("%#X", "%#X", 255);
+  FMT("%#x 0", "%#x", 0);
+  FMT("%u -1", "%u", -1);
+  FMT("%ld", "%ld", 123456L);
+  FMT("%lu", "%lu", 4000000000UL);
+  FMT("%s", "[%s]", "text");
+  FMT("%s NULL", "[%s]", static_cast<const char*>(nullptr));
+  FMT("%5s", "[%5s]", "ab");
+  FMT("%-5s", "[%-5s]", "ab");
+  FMT("%.2s", "[%.2s]", "abcdef");
+  FMT("%c", "[%c]", 'A');
+  FMT("%%", "100%%");
+  FMT("%.3d", "[%.3d]", 7);
+  FMT("%hd", "[%hd]", 70000);
+  FMT("%y unknown", "[%y]", 1);
+  FMT("% at end", "abc%");
+  FMT("%s kanji", "[%s]", kHyouJi);
+#undef FMT
+  // Overflow: the formatter stops at its own limit.
+  std::string big(2000, 'z');
+  for (size_t n : {1022u, 1023u, 1024u, 1025u, 2000u}) {
+    std::memset(buf, '#', sizeof buf);
+    int r = wsprintfA(buf, "%s", big.substr(0, n).c_str());
+    size_t written = std::strlen(buf);
+    Line("wsprintfA(%s of " + Num(static_cast<long long>(n)) + " chars)",
+         "ret=" + Num(r) + " strlen=" + Num(static_cast<long long>(written)) + " after=" +
+             Escape(std::string(buf + 1022, 4)));
+  }
+  {
+    std::memset(buf, '#', sizeof buf);
+    int r = wsprintfA(buf, "%s%s", big.substr(0, 1020).c_str(), kHyouJi);
+    Line("wsprintfA(kanji across the limit)",
+         "ret=" + Num(r) + " strlen=" + Num(static_cast<long long>(std::strlen(buf))) + " tail=" +
+             Escape(std::string(buf + 1019, 6)));
+  }
+}
+
+void SearchPaths() {
+  const std::string p1 = In("path1"), p2 = In("path2");
+  const std::string both = p1 + ";" + p2;
+  struct Search {
+    const char* label;
+    std::string path;  // "<null>" for NULL
+    std::string name;
+    const char* ext;
+  };
+  const std::string relBase = g_base.substr(2);  // "\conformance..."
+  const std::string baseName = g_base.substr(g_base.find_last_of('\\') + 1);
+  const Search searches[] = {
+      {"in second entry", both, "p2.exe", nullptr},
+      {"in first entry", both, "p1.exe", nullptr},
+      {"extension added", both, "p2", ".exe"},
+      {"extension not added after a dot", both, "p2.x", ".exe"},
+      {"extension not added to a name ending in a dot", both, "p2.", ".exe"},
+      {"extension added when only a folder has a dot", In("a.b"), "c", ".txt"},
+      {"extension added to a folder-dotted relative name", g_base, "a.b\\c", ".x"},
+      {"subfolder name searched along the path", In("dir"), "sub\\deep.txt", nullptr},
+      {"subfolder name not in the current folder", p1, "dir\\inner.txt", nullptr},
+      {"dot-backslash name is taken as it is", p1, ".\\file.txt", nullptr},
+      {"dot-dot-backslash name", p1, "..\\" + baseName + "\\file.txt", nullptr},
+      {"drive-relative name", p1, "C:file.txt", nullptr},
+      {"rooted name", p1, relBase + "\\file.txt", nullptr},
+      {"full name", p1, In("file.txt"), nullptr},
+      {"full name missing", p1, In("nothing.txt"), nullptr},
+      {"full name extension added", p1, In("tool"), ".exe"},
+      {"empty entry searches the current folder", p1 + ";;" + p2, "file.txt", nullptr},
+      {"leading empty entry", ";" + p1, "file.txt", nullptr},
+      {"trailing semicolon", p1 + ";", "file.txt", nullptr},
+      {"folder found", g_base, "dir", nullptr},
+      {"folder with extension", g_base, "dir", ".txt"},
+      {"blank before an entry", " " + p2, "p2.exe", nullptr},
+      {"blank after an entry", p2 + " ", "p2.exe", nullptr},
+      {"blanks around entries", p1 + " ; " + p2, "p2.exe", nullptr},
+      {"relative entry", "path2", "p2.exe", nullptr},
+      {"relative entry dot", ".", "file.txt", nullptr},
+      {"entry with trailing backslash", p2 + "\\", "p2.exe", nullptr},
+      {"entry with forward slashes", g_base + "/path2", "p2.exe", nullptr},
+      {"first match wins", g_base + ";" + p2, "shared.txt", nullptr},
+      {"missing", both, "nothing.exe", nullptr},
+      {"trailing backslash on the name", p2, "p2.exe\\", nullptr},
+      {"dots in the middle", p1, "..\\path2\\p2.exe", nullptr},
+      {"name with blanks", In("sp ace"), "x.txt", nullptr},
+      {"empty name", both, "", nullptr},
+      {"NULL path, file in the program's folder", "<null>", "file.txt", nullptr},
+      {"NULL path, the program itself", "<null>", "conformance_probe.exe", nullptr},
+      {"NULL path, the program with extension", "<null>", "conformance_probe", ".exe"},
+      {"NULL path, a folder", "<null>", "dir", nullptr},
+      {"NULL path, subfolder name", "<null>", "dir\\inner.txt", nullptr},
+      {"NULL path, missing", "<null>", "nothing-anywhere-7q.exe", nullptr},
+      {"empty path, file in the program's folder", "", "file.txt", nullptr},
+  };
+  for (const Search& s : searches) {
+    char buf[600];
+    std::memset(buf, '#', sizeof buf);
+    buf[sizeof buf - 1] = 0;
+    char* part = reinterpret_cast<char*>(1);
+    const char* path = s.path == "<null>" ? nullptr : s.path.c_str();
+    Arm();
+    DWORD ret = SearchPathA(path, s.name.c_str(), s.ext, sizeof buf, buf, &part);
+    std::string r = "ret=" + std::string(ret ? "len" : "0") + Err();
+    if (ret && ret < sizeof buf) {
+      r += " found=" + Q(buf) + " len-ok=" + Num(std::strlen(buf) == ret) + " part=" +
+           (part == reinterpret_cast<char*>(1) ? std::string("unset") : Offset(part, buf));
+    }
+    Line(std::string("SearchPathA(") + s.label + ")", r);
+  }
+  // A buffer that is too small.
+  char full[600];
+  DWORD len = SearchPathA(both.c_str(), "p2.exe", nullptr, sizeof full, full, nullptr);
+  for (DWORD size : {len + 1, len, DWORD(5), DWORD(0)}) {
+    char buf[600];
+    std::memset(buf, '#', sizeof buf);
+    buf[sizeof buf - 1] = 0;
+    Arm();
+    DWORD ret = SearchPathA(both.c_str(), "p2.exe", nullptr, size, size ? buf : nullptr, nullptr);
+    long long d = static_cast<long long>(ret) - static_cast<long long>(len);
+    long long sd = static_cast<long long>(size) - static_cast<long long>(len);
+    Line("SearchPathA(size=len" + std::string(sd >= 0 ? "+" : "") + Num(sd) + ")",
+         "ret=len" + std::string(d >= 0 ? "+" : "") + Num(d) + Err() + " first=" + Escape(std::string(buf, 3)));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Windows
+// ---------------------------------------------------------------------------
+
+enum CreateMode { kNormal, kCreateFails, kClosesItself, kDestroysItself, kNcCreateFails };
+
+CreateMode g_mode = kNormal;
+std::string g_log;
+
+void Log(const char* what) {
+  if (!g_log.empty()) g_log += ",";
+  g_log += what;
+}
+
+LRESULT CALLBACK ProbeProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  switch (m) {
+    case WM_NCCREATE:
+      Log("NCCREATE");
+      if (g_mode == kNcCreateFails) return FALSE;
+      break;
+    case WM_CREATE:
+      Log("CREATE");
+      if (g_mode == kCreateFails) return -1;
+      if (g_mode == kClosesItself) {
+        SendMessageA(h, WM_CLOSE, 0, 0);
+        return 0;
+      }
+      if (g_mode == kDestroysItself) {
+        DestroyWindow(h);
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      Log("CLOSE");
+      break;
+    case WM_DESTROY:
+      Log("DESTROY");
+      if (g_mode == kClosesItself) PostQuitMessage(7);
+      return 0;
+    case WM_NCDESTROY:
+      Log("NCDESTROY");
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcA(h, m, w, l);
+}
+
+// Takes WM_QUIT from the queue if it is there; other messages are left alone.
+std::string QuitState() {
+  MSG msg;
+  std::memset(&msg, 0, sizeof msg);
+  if (!PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) return "none";
+  BOOL r = GetMessageA(&msg, nullptr, WM_QUIT, WM_QUIT);
+  return "getmessage=" + Num(r) + " code=" + Num(static_cast<long long>(msg.wParam));
+}
+
+void WindowCases() {
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  WNDCLASSA wc;
+  std::memset(&wc, 0, sizeof wc);
+  wc.lpfnWndProc = ProbeProc;
+  wc.hInstance = inst;
+  std::string className = std::string("Probe") + kHyouJi;
+  wc.lpszClassName = className.c_str();
+  ATOM atom = RegisterClassA(&wc);
+  Line("RegisterClassA(kanji name)", std::string("ret=") + (atom ? "atom" : "0"));
+
+  struct Creation {
+    const char* label;
+    CreateMode mode;
+  };
+  const Creation creations[] = {
+      {"WM_CREATE returns -1", kCreateFails},
+      {"closes itself in WM_CREATE", kClosesItself},
+      {"destroys itself in WM_CREATE", kDestroysItself},
+      {"WM_NCCREATE returns FALSE", kNcCreateFails},
+  };
+  for (const Creation& c : creations) {
+    g_mode = c.mode;
+    g_log.clear();
+    Arm();
+    HWND h = CreateWindowExA(0, className.c_str(), "t", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                             nullptr, nullptr, inst, nullptr);
+    std::string err = Err();
+    std::string r = std::string("ret=") + (h ? "hwnd" : "NULL") + err + " log=" + g_log +
+                    " quit=" + QuitState();
+    if (h) DestroyWindow(h);
+    Line(std::string("CreateWindowExA(") + c.label + ")", r);
+  }
+
+  // A normal window and its text.
+  g_mode = kNormal;
+  g_log.clear();
+  std::string title = std::string("ab") + kHyouJi;  // 61 62 95 5C 8E A6
+  HWND h = CreateWindowExA(0, className.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                           100, nullptr, nullptr, inst, nullptr);
+  Line("CreateWindowExA(normal)", std::string("ret=") + (h ? "hwnd" : "NULL") + " log=" + g_log);
+  if (!h) return;
+  Line("GetWindowTextLengthA(kanji title)", Num(GetWindowTextLengthA(h)));
+  for (int n = 0; n <= 8; ++n) {
+    char buf[16];
+    std::memset(buf, '#', sizeof buf);
+    Arm();
+    int r = GetWindowTextA(h, buf, n);
+    std::string e = Err();
+    Line("GetWindowTextA(kanji title, max=" + Num(n) + ")",
+         "ret=" + Num(r) + e + " buf=" + Escape(std::string(buf, n + 1)));
+  }
+  for (int n = 1; n <= 8; ++n) {
+    char buf[16];
+    std::memset(buf, '#', sizeof buf);
+    LRESULT r = SendMessageA(h, WM_GETTEXT, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(buf));
+    Line("WM_GETTEXT(kanji title, max=" + Num(n) + ")",
+         "ret=" + Num(static_cast<long long>(r)) + " buf=" + Escape(std::string(buf, n + 1)));
+  }
+  for (int n = 0; n <= 10; ++n) {
+    char buf[16];
+    std::memset(buf, '#', sizeof buf);
+    Arm();
+    int r = GetClassNameA(h, buf, n);
+    std::string e = Err();
+    Line("GetClassNameA(kanji name, max=" + Num(n) + ")",
+         "ret=" + Num(r) + e + " buf=" + Escape(std::string(buf, n + 1)));
+  }
+  BOOL set = SetWindowTextA(h, "new title");
+  char buf[32];
+  int r = GetWindowTextA(h, buf, sizeof buf);
+  Line("SetWindowTextA", "ret=" + Num(set != 0) + " then=" + Num(r) + " " + Q(buf));
+  g_log.clear();
+  BOOL destroyed = DestroyWindow(h);
+  Line("DestroyWindow(normal)", "ret=" + Num(destroyed != 0) + " log=" + g_log + " iswindow=" +
+                                    Num(IsWindow(h) != 0) + " quit=" + QuitState());
+  Arm();
+  BOOL again = DestroyWindow(h);
+  Line("DestroyWindow(again)", "ret=" + Num(again != 0) + Err());
+  Arm();
+  r = GetWindowTextA(h, buf, sizeof buf);
+  Line("GetWindowTextA(destroyed)", "ret=" + Num(r) + Err() + " buf=" + Q(buf));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: conformance_probe BASE [OUTPUT]\n");
+    return 2;
+  }
+  g_base = argv[1];
+#else
+  g_base = argc >= 2 ? argv[1] : "C:\\conformance";
+  // The simulated desktop as the probe's Windows run sees it: the program in
+  // the base folder and the version Wine reports to a program without a
+  // manifest.
+  sim::World world;
+  world.SetModulePath(g_base + "\\conformance_probe.exe");
+  world.SetOsVersion(6, 1, 7601, VER_PLATFORM_WIN32_NT, "Service Pack 1");
+#endif
+  g_out = stdout;
+  if (argc >= 3) {
+    g_out = std::fopen(argv[2], "wb");
+    if (!g_out) {
+      std::fprintf(stderr, "cannot write %s\n", argv[2]);
+      return 2;
+    }
+  }
+  bool ok = SetUpTree();
+  Line("set-up", ok ? "ok" : "FAILED");
+  Line("SetCurrentDirectoryA(base)", Num(SetCurrentDirectoryA(g_base.c_str()) != 0));
+  ModuleFileName();
+  VersionInfo();
+  FileExistence();
+  FileOpening();
+  FullPathNames();
+  CurrentDirectoryCase();
+  Canonicalize();
+  ShellTextFunctions();
+  Comparisons();
+  Formatting();
+  SearchPaths();
+  WindowCases();
+  Line("end", "ok");
+  if (g_out != stdout) std::fclose(g_out);
+  return 0;
+}
