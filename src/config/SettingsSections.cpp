@@ -156,8 +156,9 @@ static void AddExecEntry(const char* line)
         label[0] = '\0';
     }
 
-    // Windows drops trailing blanks from file names, so a program text of blanks only would
-    // be "found" as the current folder: such a line names no program.
+    // A program text of blanks only names no program. It is not handed to the lookup: the
+    // system drops trailing blanks from file names, and some versions would take such a
+    // text for the current folder.
     if (IsBlankText(program)) {
         Trace("settings: line without a program ignored");
         return;
