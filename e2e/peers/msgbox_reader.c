@@ -130,6 +130,18 @@ static void SettleBox(HWND box)
     SendMessageTimeoutA(box, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &ignored);
 }
 
+/* A 32-bit top-down bitmap of w*h pixels, the layout both pixel buffers use. */
+static void TopDownBitmapInfo(BITMAPINFO *bi, int w, int h)
+{
+    memset(bi, 0, sizeof *bi);
+    bi->bmiHeader.biSize = sizeof bi->bmiHeader;
+    bi->bmiHeader.biWidth = w;
+    bi->bmiHeader.biHeight = -h;
+    bi->bmiHeader.biPlanes = 1;
+    bi->bmiHeader.biBitCount = 32;
+    bi->bmiHeader.biCompression = BI_RGB;
+}
+
 /* Reads the control's pixels from the screen into a 32-bit top-down buffer of w*h pixels. */
 static int CaptureScreen(const RECT *r, DWORD *pixels)
 {
@@ -141,13 +153,7 @@ static int CaptureScreen(const RECT *r, DWORD *pixels)
     BitBlt(mem, 0, 0, w, h, screen, r->left, r->top, SRCCOPY);
     SelectObject(mem, old);
     BITMAPINFO bi;
-    memset(&bi, 0, sizeof bi);
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    TopDownBitmapInfo(&bi, w, h);
     int lines = GetDIBits(mem, bmp, 0, (UINT)h, pixels, &bi, DIB_RGB_COLORS);
     DeleteObject(bmp);
     DeleteDC(mem);
@@ -159,13 +165,7 @@ static int CaptureScreen(const RECT *r, DWORD *pixels)
 static void RenderIcon(HICON icon, int w, int h, DWORD background, DWORD *pixels)
 {
     BITMAPINFO bi;
-    memset(&bi, 0, sizeof bi);
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    TopDownBitmapInfo(&bi, w, h);
     void *bits = NULL;
     HDC screen = GetDC(NULL);
     HDC mem = CreateCompatibleDC(screen);
