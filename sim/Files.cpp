@@ -8,8 +8,6 @@
 
 namespace sim {
 
-namespace {
-
 HANDLE NewKernelHandle(const KernelObject& obj) {
   World::Impl& s = State();
   uintptr_t value = s.nextKernelHandle;
@@ -18,11 +16,18 @@ HANDLE NewKernelHandle(const KernelObject& obj) {
   return reinterpret_cast<HANDLE>(value);
 }
 
-OpenFile* FindFile(HANDLE h) {
+KernelObject* FindKernelObject(HANDLE h, KernelObject::Kind kind) {
   auto& handles = State().handles;
   auto it = handles.find(reinterpret_cast<uintptr_t>(h));
-  if (it == handles.end() || it->second.kind != KernelObject::kFile) return nullptr;
-  return it->second.file.get();
+  if (it == handles.end() || it->second.kind != kind) return nullptr;
+  return &it->second;
+}
+
+namespace {
+
+OpenFile* FindFile(HANDLE h) {
+  KernelObject* obj = FindKernelObject(h, KernelObject::kFile);
+  return obj ? obj->file.get() : nullptr;
 }
 
 const FileFaults* FaultsFor(const std::string& key) {

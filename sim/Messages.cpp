@@ -4,7 +4,11 @@
 // The sim has one thread, so a message loop that finds its queue empty with
 // no quit message pending would wait forever. Instead GetMessageA notes that
 // in the world (blockedInMessageLoop) and returns 0, so a faulty program ends
-// its test with a clear failure rather than a hang.
+// its test with a clear failure rather than a hang. SendMessageA to a window
+// of a hung process is handled the same way (blockedOnHungWindow).
+//
+// Other processes answer at once unless the test made them slow or hung;
+// waiting advances the world's clock instead of taking time.
 #include <cstring>
 
 #include "SimInternal.h"
@@ -17,8 +21,15 @@ namespace {
 // the window text.
 LRESULT DefaultForeignAnswer(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_GETTEXT:
-      return CopyWindowText(w.rec.title, reinterpret_cast<char*>(lParam), static_cast<int>(wParam));
+    case WM_GETTEXT: {
+      char* buffer = reinterpret_cast<char*>(lParam);
+      const std::string& title = w.rec.title;
+      if (w.unterminatedText && buffer && wParam > 0 && !title.empty()) {
+        for (WPARAM i = 0; i < wParam; ++i) buffer[i] = title[i % title.size()];
+        return static_cast<LRESULT>(wParam);
+      }
+      return CopyWindowText(title, buffer, static_cast<int>(wParam));
+    }
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(w.rec.title.size());
     case WM_SETTEXT: {
@@ -58,26 +69,108 @@ bool NextMessage(LPMSG msg, HWND hwnd, UINT lo, UINT hi, bool remove) {
   return false;
 }
 
+// Another program's window answers: its control, else the default answer.
+// False (with the error set) when the window went away before answering.
+bool AnswerForeign(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  WindowObj* w = FindWindowObj(hwnd);
+  if (w && w->behavior) {
+    std::shared_ptr<ControlBehavior> behavior = w->behavior;  // may detach itself
+    bool handled = behavior->Handle(Current(), hwnd, msg, wParam, lParam, result);
+    w = FindWindowObj(hwnd);
+    if (handled && w) return true;
+  }
+  if (!w) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return false;
+  }
+  *result = DefaultForeignAnswer(*w, msg, wParam, lParam);
+  return true;
+}
+
+// A message to a process that did not answer in time: the clock has run on
+// by the time-out, and the process may still handle the message later.
+LRESULT TimedOut(DWORD processId, LPARAM lParam, UINT timeout) {
+  State().tickCount += timeout;
+  NoteLateWrite(processId, lParam);
+  SetError(ERROR_TIMEOUT);
+  return 0;
+}
+
 }  // namespace
+
+void World::SetUnterminatedText(HWND w, bool on) {
+  if (WindowObj* obj = FindWindowObj(w)) obj->unterminatedText = on;
+}
+
+void World::SetHung(DWORD processId, bool hung, bool abortAtOnce) {
+  ProcessObj& p = ProcessForSetUp(processId, "SetHung");
+  p.hung = hung;
+  p.abortAtOnce = hung && abortAtOnce;
+}
+
+void World::SetMessageDelay(DWORD processId, DWORD milliseconds) {
+  ProcessForSetUp(processId, "SetMessageDelay").messageDelay = milliseconds;
+}
 
 }  // namespace sim
 
 using namespace sim;
 
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  BeforeWindowCall("SendMessageA", hWnd);
+  World::Impl& s = State();
   WindowObj* w = FindWindowObj(hWnd);
   if (!w) {
     SetError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   if (IsProgramWindow(*w)) return CallWindowProcedure(*w, Msg, wParam, lParam);
-  if (w->behavior) {
-    std::shared_ptr<ControlBehavior> behavior = w->behavior;  // may detach itself
-    LRESULT result = 0;
-    if (behavior->Handle(Current(), hWnd, Msg, wParam, lParam, &result)) return result;
-    if (!(w = FindWindowObj(hWnd))) return 0;
+  Current().counters.messages[Msg]++;
+  ProcessObj* p = FindProcess(w->rec.processId);
+  if (p && p->hung) {
+    Current().blockedOnHungWindow = true;  // would wait for ever
+    return 0;
   }
-  return DefaultForeignAnswer(*w, Msg, wParam, lParam);
+  if (p) s.tickCount += p->messageDelay;
+  LRESULT result = 0;
+  return AnswerForeign(hWnd, Msg, wParam, lParam, &result) ? result : 0;
+}
+
+// The answer goes to *lpdwResult only when there is one.
+LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                            UINT uTimeout, PDWORD_PTR lpdwResult) {
+  BeforeWindowCall("SendMessageTimeoutA", hWnd);
+  World::Impl& s = State();
+  WindowObj* w = FindWindowObj(hWnd);
+  if (!w) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  LRESULT result = 0;
+  if (IsProgramWindow(*w)) {
+    result = CallWindowProcedure(*w, Msg, wParam, lParam);
+  } else {
+    Current().counters.messages[Msg]++;
+    ProcessObj* p = FindProcess(w->rec.processId);
+    DWORD id = w->rec.processId;
+    if (p && p->hung) {
+      // A process the system already knows as hung is not even asked.
+      if ((fuFlags & SMTO_ABORTIFHUNG) && p->abortAtOnce) {
+        SetError(ERROR_TIMEOUT);
+        return 0;
+      }
+      return TimedOut(id, lParam, uTimeout);
+    }
+    DWORD delay = p ? p->messageDelay : 0;
+    // A slow process is waited for without limit when the caller said so.
+    if (delay > uTimeout && !(fuFlags & SMTO_NOTIMEOUTIFNOTHUNG)) {
+      return TimedOut(id, lParam, uTimeout);
+    }
+    s.tickCount += delay;
+    if (!AnswerForeign(hWnd, Msg, wParam, lParam, &result)) return 0;
+  }
+  if (lpdwResult) *lpdwResult = static_cast<DWORD_PTR>(result);
+  return TRUE;
 }
 
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {

@@ -45,10 +45,32 @@ struct OpenFile {
   uint64_t position = 0;
 };
 
+// A Tool Help snapshot: the process list as it was when it was taken.
+struct Snapshot {
+  std::vector<PROCESSENTRY32> processes;
+  size_t next = 0;
+};
+
+// A mapping backed by the paging file. Its bytes live in an anonymous host
+// file that every view maps, so two views of one mapping share their bytes.
+// The file goes when the last handle and the last view have gone.
+struct Mapping {
+  int fd = -1;
+  SIZE_T size = 0;  // as asked for
+  DWORD protect = 0;
+  Mapping() = default;
+  Mapping(const Mapping&) = delete;
+  Mapping& operator=(const Mapping&) = delete;
+  ~Mapping();
+};
+
 struct KernelObject {
   enum Kind { kFile, kProcess, kSnapshot, kMapping } kind = kFile;
   std::shared_ptr<OpenFile> file;
   DWORD processId = 0;
+  DWORD access = 0;                    // kProcess: the rights granted
+  std::shared_ptr<Snapshot> snapshot;  // kSnapshot
+  std::shared_ptr<Mapping> mapping;    // kMapping
 };
 
 struct HeldFile {
@@ -95,6 +117,7 @@ struct WindowObj {
   bool destroying = false;
   bool createdByProgram = false;
   std::shared_ptr<ControlBehavior> behavior;
+  bool unterminatedText = false;  // WM_GETTEXT fills the whole buffer, no zero
 };
 
 struct ClassObj {
@@ -108,10 +131,48 @@ struct ClassObj {
   ATOM atom = 0;
 };
 
+// Memory that VirtualAllocEx gave in another process: whole pages, zero
+// when allocated.
+struct RemoteRegion {
+  std::vector<unsigned char> bytes;
+  DWORD protect = PAGE_READWRITE;
+  bool committed = true;
+};
+
 struct ProcessObj {
   DWORD id = 0;
   std::string imagePath;
   int bitness = 32;
+  bool ended = false;
+  DWORD refusedRights = 0;     // OpenProcess is refused when asked for any of these
+  bool hung = false;           // its thread answers no messages
+  bool abortAtOnce = false;    // the system already knows it as hung
+  DWORD messageDelay = 0;      // milliseconds each message takes
+  std::map<ULONG_PTR, RemoteRegion> memory;  // by base address
+  ULONG_PTR nextAddress = 0;   // where the next allocation goes
+  SIZE_T allocatedBytes = 0;
+};
+
+// A view of a paging-file mapping in the program's address space: real host
+// memory below 2 GiB (a 32-bit program can store its address), followed by an
+// inaccessible guard page so that running off its end faults.
+struct MappedView {
+  unsigned char* base = nullptr;
+  SIZE_T size = 0;      // usable bytes: whole pages
+  SIZE_T reserved = 0;  // with the guard page
+  bool writable = false;
+  MappedView() = default;
+  MappedView(const MappedView&) = delete;
+  MappedView& operator=(const MappedView&) = delete;
+  ~MappedView();
+};
+
+// A message that timed out while its lParam pointed into memory the program
+// had given to the other process (processId 0: a mapped view); the other
+// process may still handle it and write there.
+struct PendingLateWrite {
+  DWORD processId;
+  ULONG_PTR address;
 };
 
 struct World::Impl {
@@ -173,6 +234,23 @@ struct World::Impl {
   std::map<DWORD, ProcessObj> processes;
   DWORD nextProcessId = 200;
   DWORD defaultOtherProcess = 0;
+  int programBitness = 64;
+  std::vector<PendingLateWrite> pendingLateWrites;
+
+  // libraries (keys: folded file names with extension)
+  std::map<std::string, int> libraryLoads;
+  std::map<std::string, bool> libraryPresent;  // set by the test, else the version decides
+  std::map<std::pair<std::string, std::string>, bool> exportPresent;  // (module, function)
+
+  // paging-file mappings
+  std::map<uintptr_t, std::unique_ptr<MappedView>> views;  // by base address
+  bool failCreateFileMapping = false;
+  bool failMapViewOfFile = false;
+
+  // shell folders
+  std::map<int, std::string> specialFolders;
+
+  bool inWindowHook = false;  // beforeWindowCall is running
 };
 
 // ----- helpers shared between the sim's files -----
@@ -209,8 +287,61 @@ void LinkTopLevel(HWND hwnd, bool topmost);
 // always terminated; returns the number of bytes copied.
 int CopyWindowText(const std::string& text, char* buffer, int max);
 
-// Processes (World.cpp)
+// Windows 95/98/ME rather than the NT family.
+bool IsWin9x();
+
+// Kernel handles (Files.cpp)
+HANDLE NewKernelHandle(const KernelObject& obj);
+KernelObject* FindKernelObject(HANDLE h, KernelObject::Kind kind);  // null when not of that kind
+
+// Calls the test's beforeWindowCall hook, unless it is already running (Windows.cpp).
+void BeforeWindowCall(const char* function, HWND hwnd);
+
+// Processes (World.cpp, Processes.cpp)
 ProcessObj* FindProcess(DWORD id);
+// A process the test added, for the set-up calls; aborts with a clear
+// message for any other id.
+ProcessObj& ProcessForSetUp(DWORD processId, const char* caller);
+// How a range of another process's memory is used: read (by anyone), written
+// by WriteProcessMemory (which makes execute-only pages writable for the
+// moment), or written by the process itself (a control answering a message).
+enum class RemoteAccess { kRead, kWriteFromOutside, kWriteFromInside };
+// The bytes of [address, address + size) when the range lies wholly inside
+// one committed region of the process that allows the access; else null.
+unsigned char* RemoteRange(ProcessObj& p, ULONG_PTR address, SIZE_T size, RemoteAccess access);
+// A message to a process timed out: remember its lParam if it points into a
+// region of that process or (Windows 98/ME) into a mapped view.
+void NoteLateWrite(DWORD processId, LPARAM lParam);
+// The program released [base, base + size) of a process (0: a mapped view).
+void ReleasedByProgram(DWORD processId, ULONG_PTR base, SIZE_T size);
+// The run-time-only functions of the sim by module and name (null when the
+// sim has none); which of them a Windows version exports is Modules.cpp's
+// business.
+FARPROC RunTimeFunction(const std::string& module, const std::string& name);
+// A function as GetProcAddress hands it out; the caller casts it back to its
+// real type. The detour through void (*)() is the cast compilers accept
+// between unrelated function types.
+template <typename F>
+FARPROC AsFarProc(F* f) {
+  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(f));
+}
+bool SystemIs64Bit();
+
+// Libraries (Modules.cpp)
+// The handle of a library that LoadLibraryA loaded and that is still loaded
+// (name folded, with extension); null otherwise.
+HMODULE LoadedLibraryHandle(const std::string& key);
+// A PSAPI function is about to run: false (and counted) when the library has
+// been freed, which on Windows would be a call into unmapped code.
+bool PsapiStillLoaded();
+
+// Mapped views (Mappings.cpp)
+// The host bytes of [address, address + size) when they lie inside one view
+// (writable when write is asked); else null.
+unsigned char* ViewRange(ULONG_PTR address, SIZE_T size, bool write);
+
+// Shell folders (Shell.cpp)
+void InstallDefaultSpecialFolders(World& world);
 
 }  // namespace sim
 

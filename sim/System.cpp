@@ -36,6 +36,8 @@ DWORD CopyDirectoryText(const std::string& text, DWORD size, LPSTR buffer) {
 
 }  // namespace
 
+bool IsWin9x() { return State().osPlatform == VER_PLATFORM_WIN32_WINDOWS; }
+
 }  // namespace sim
 
 using namespace sim;
@@ -49,6 +51,7 @@ HMODULE GetModuleHandleA(LPCSTR lpModuleName) {
   for (const SystemModule& m : kSystemModules) {
     if (name == m.name) return reinterpret_cast<HMODULE>(m.handle);
   }
+  if (HMODULE loaded = LoadedLibraryHandle(name)) return loaded;
   SetError(ERROR_MOD_NOT_FOUND);
   return nullptr;
 }

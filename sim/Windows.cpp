@@ -110,6 +110,7 @@ bool EnumChildren(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
   if (!p) return true;
   std::vector<HWND> children = p->children;
   for (HWND c : children) {
+    BeforeWindowCall("EnumChildWindows", c);
     if (!FindWindowObj(c)) continue;
     if (!proc(c, lParam)) return false;
     if (!EnumChildren(c, proc, lParam)) return false;
@@ -137,6 +138,18 @@ WindowObj* FindWindowObj(HWND hwnd) {
 }
 
 bool IsProgramWindow(const WindowObj& w) { return w.rec.processId == kProgramProcessId; }
+
+// The hook may call window functions itself; they do not call it again. It
+// is copied first because it may replace itself.
+void BeforeWindowCall(const char* function, HWND hwnd) {
+  World& world = Current();
+  World::Impl& s = world.impl();
+  if (!world.beforeWindowCall || s.inWindowHook) return;
+  std::function<void(const char*, HWND)> hook = world.beforeWindowCall;
+  s.inWindowHook = true;
+  hook(function, hwnd);
+  s.inWindowHook = false;
+}
 
 LRESULT CallWindowProcedure(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam) {
   HWND h = w.rec.hwnd;
@@ -383,6 +396,7 @@ BOOL IsWindow(HWND hWnd) { return FindWindowObj(hWnd) ? TRUE : FALSE; }
 
 // Visible only when the window and every ancestor have WS_VISIBLE.
 BOOL IsWindowVisible(HWND hWnd) {
+  BeforeWindowCall("IsWindowVisible", hWnd);
   WindowObj* w = FindWindowObj(hWnd);
   if (!w) return FALSE;
   while (w) {
@@ -414,6 +428,7 @@ BOOL SetForegroundWindow(HWND hWnd) {
 }
 
 int GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount) {
+  BeforeWindowCall("GetClassNameA", hWnd);
   WindowObj* w = FindWindowObj(hWnd);
   if (!w) {
     SetError(ERROR_INVALID_WINDOW_HANDLE);
@@ -426,6 +441,7 @@ int GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount) {
 // The program's own windows are asked with WM_GETTEXT; the title of another
 // program's window is read directly, without a message, as the system does.
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
+  BeforeWindowCall("GetWindowTextA", hWnd);
   if (!lpString || nMaxCount <= 0) return 0;
   lpString[0] = 0;
   WindowObj* w = FindWindowObj(hWnd);
@@ -459,6 +475,7 @@ BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString) {
 }
 
 DWORD GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
+  BeforeWindowCall("GetWindowThreadProcessId", hWnd);
   WindowObj* w = FindWindowObj(hWnd);
   if (!w) {
     SetError(ERROR_INVALID_WINDOW_HANDLE);
@@ -514,6 +531,7 @@ BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam) {
   }
   std::vector<HWND> list = State().zOrder;
   for (HWND h : list) {
+    BeforeWindowCall("EnumWindows", h);
     if (!FindWindowObj(h)) continue;
     if (!lpEnumFunc(h, lParam)) return FALSE;
   }
@@ -530,6 +548,7 @@ BOOL EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam) {
   if (!hWndParent || reinterpret_cast<uintptr_t>(hWndParent) == kDesktopWindow) {
     std::vector<HWND> list = State().zOrder;
     for (HWND h : list) {
+      BeforeWindowCall("EnumChildWindows", h);
       if (!FindWindowObj(h)) continue;
       if (!lpEnumFunc(h, lParam) || !EnumChildren(h, lpEnumFunc, lParam)) return FALSE;
     }
@@ -546,6 +565,7 @@ BOOL EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam) {
 // hWndChildAfter, whose class and title match; both compare without regard
 // to case, and a NULL text matches anything.
 HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass, LPCSTR lpszWindow) {
+  BeforeWindowCall("FindWindowExA", hWndParent);
   World::Impl& s = State();
   std::vector<HWND> list;
   if (!hWndParent || reinterpret_cast<uintptr_t>(hWndParent) == kDesktopWindow) {

@@ -50,6 +50,7 @@ World::World() : impl_(new Impl) {
   AddDirectory("C:\\WINDOWS\\system32");
   AddDirectory("C:\\WINDOWS\\system");
   AddFile(impl_->modulePath, "");
+  InstallDefaultSpecialFolders(*this);
 }
 
 World::~World() { g_current = nullptr; }
@@ -221,17 +222,7 @@ void World::FailGlobalReAlloc(int nth) { impl_->failGlobalReAllocIn = nth; }
 void World::FailGlobalLock(int nth) { impl_->failGlobalLockIn = nth; }
 void World::SetGlobalAllocLimit(SIZE_T bytes) { impl_->globalAllocLimit = bytes; }
 
-// --- other programs' windows ---
-
-DWORD World::AddProcess(const std::string& imagePath, int bitness) {
-  ProcessObj p;
-  p.id = impl_->nextProcessId;
-  impl_->nextProcessId += 4;
-  p.imagePath = imagePath;
-  p.bitness = bitness;
-  impl_->processes[p.id] = p;
-  return p.id;
-}
+// --- other programs' windows (their processes: Processes.cpp) ---
 
 HWND World::AddWindow(const std::string& cls, const std::string& title, bool visible,
                       HWND parent, DWORD processId) {

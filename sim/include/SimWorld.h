@@ -10,7 +10,10 @@
 #ifndef SIM_WORLD_H
 #define SIM_WORLD_H
 
+#include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,6 +54,51 @@ struct WindowRecord {
   DWORD processId;
   bool everVisible;
   bool destroyed;
+};
+
+// A list-view control of another process, as the test configures it. Items
+// 0 .. texts.size()-1 have the texts given; items beyond (up to the item
+// count) have the text textOf(index) when textOf is set, else "item<index>".
+// The list view answers LVM_GETITEMCOUNT, LVM_GETNEXTITEM and LVM_GETITEMA as
+// the common control does, reading and writing the item record in the layout
+// of its own process's bitness (32-bit: 40 bytes, pszText at 20; 64-bit: the
+// native record, pszText at 24) in its own process's memory, or, on Windows
+// 98/ME, in a paging-file mapping (seen at the same address by every process).
+struct ListViewControl {
+  std::vector<std::string> texts;
+  std::set<int> selected;                     // selected item indices
+  long long itemCount = -1;                   // LVM_GETITEMCOUNT; -1: texts.size()
+  std::function<std::string(int)> textOf;     // texts of items beyond `texts`
+  std::set<int> refused;                      // LVM_GETITEMA answers FALSE for these
+  bool unterminatedTexts = false;             // texts fill the whole text area, no zero
+  // Replaces the LVM_GETNEXTITEM answer: (start, flags) -> index. Unset: the
+  // next item after start (-1: from the first) that matches the flags, or -1.
+  std::function<int(int, UINT)> nextItem;
+  // After this many messages to the list view the owning process ends (its
+  // windows go, its memory is released) before the next message is answered.
+  // -1: never.
+  int endProcessAfterMessages = -1;
+  // Observations: every message received, in order (msg, wParam, lParam).
+  struct Received { UINT msg; WPARAM wParam; LPARAM lParam; };
+  std::vector<Received> received;
+};
+
+// Counters of what the program asked of other processes, for tests and
+// benchmarks. Messages count SendMessageA and SendMessageTimeoutA calls to
+// windows of other processes.
+struct CrossProcessCounters {
+  std::map<UINT, long> messages;  // by message number
+  long allocations = 0;           // VirtualAllocEx calls that succeeded
+  long releases = 0;              // VirtualFreeEx calls that succeeded
+  long writes = 0;                // WriteProcessMemory calls
+  long reads = 0;                 // ReadProcessMemory calls
+  long Messages() const {
+    long n = 0;
+    for (const auto& m : messages) n += m.second;
+    return n;
+  }
+  // Messages plus memory reads and writes: the round trips to other processes.
+  long RoundTrips() const { return Messages() + writes + reads; }
 };
 
 class World {
@@ -113,9 +161,50 @@ class World {
   void FailGlobalLock(int nth);        // same counting, for GlobalLock
   void SetGlobalAllocLimit(SIZE_T bytes);  // larger requests fail as out of memory (1 GiB)
 
-  // --- windows of other programs ---
-  // Another process: its id is returned. Bitness is 32 or 64.
+  // --- other processes ---
+  // Another process: its id is returned. Bitness is 32 or 64. When the image
+  // file does not exist it is created, holding a minimal PE header whose
+  // machine field says the bitness (I386 or AMD64).
   DWORD AddProcess(const std::string& imagePath, int bitness = 32);
+  // OpenProcess fails with ERROR_ACCESS_DENIED for this process when the
+  // requested access holds any of these rights (default: every request).
+  void RefuseOpenProcess(DWORD processId, DWORD refusedRights = 0xFFFFFFFF);
+  // The process exits now: its windows are destroyed, its memory released;
+  // handles to it stay valid, but memory operations on them fail.
+  void EndProcess(DWORD processId);
+  // The bitness of the program under test as the system sees it (default 64,
+  // the native build). At 32, EnumProcessModules fails on 64-bit processes
+  // (ERROR_PARTIAL_COPY), as it does under WOW64.
+  void SetProgramBitness(int bitness);
+  // Memory blocks still allocated by VirtualAllocEx in a process.
+  int RemoteBlocks(DWORD processId) const;
+  // The bytes at an address of another process's memory (empty when the
+  // range is not allocated there).
+  std::string RemoteBytes(DWORD processId, ULONG_PTR address, size_t size) const;
+
+  // --- libraries and their exports ---
+  // What exists by default follows the Windows version: kernel32 exports
+  // VirtualAllocEx/VirtualFreeEx on the NT family only; the Tool Help
+  // functions on 98/ME and on NT 5.0 and later; QueryFullProcessImageNameA
+  // on 6.0 and later; IsWow64Process and the WOW64 file-system redirection
+  // switches on 5.1 and later. PSAPI.DLL loads on the NT family only.
+  void RemoveExport(const std::string& module, const std::string& function);
+  void AddExport(const std::string& module, const std::string& function);
+  void RemoveLibrary(const std::string& module);  // LoadLibraryA fails for it
+  int LoadedLibraries() const;   // LoadLibraryA calls not yet matched by FreeLibrary
+
+  // --- paging-file mappings ---
+  void FailCreateFileMapping(bool on);
+  void FailMapViewOfFile(bool on);
+  int MappedViews() const;       // views not yet unmapped
+
+  // --- shell folders ---
+  // The path SHGetSpecialFolderPathA gives for a CSIDL value; an empty path
+  // makes the call fail. By default the XP folders below C:\Documents and
+  // Settings\user (and All Users) are given, and exist.
+  void SetSpecialFolder(int csidl, const std::string& path);
+
+  // --- windows of other programs ---
   // A window of another process (of a default one, id 200, when processId is 0).
   // Top-level windows are put at the top of the Z-order; children after their
   // existing siblings.
@@ -125,6 +214,27 @@ class World {
   void SetWindowVisible(HWND w, bool visible);
   void RemoveWindow(HWND w);                             // the other program closed it
   void SetForeground(HWND w);
+  // Makes a window of another program a list view; the returned control stays
+  // valid for the life of the world.
+  ListViewControl& MakeListView(HWND w);
+  // WM_GETTEXT to this window fills the whole buffer with the text (repeated
+  // as needed) and no terminating zero.
+  void SetUnterminatedText(HWND w, bool on);
+  // The thread of this process stops answering messages. SendMessageTimeoutA
+  // then waits its full time-out (the clock advances by it) and fails with
+  // ERROR_TIMEOUT; with SMTO_ABORTIFHUNG it fails at once when the process is
+  // known as hung (abortAtOnce). SendMessageA to such a window would wait for
+  // ever: it returns 0 and sets blockedOnHungWindow.
+  void SetHung(DWORD processId, bool hung, bool abortAtOnce = false);
+  // Every message to this process's windows takes this long (the clock
+  // advances); one longer than a time-out times out.
+  void SetMessageDelay(DWORD processId, DWORD milliseconds);
+  // Called at the start of the window functions that take a window
+  // (GetWindowTextA, GetClassNameA, IsWindowVisible, GetWindowThreadProcessId,
+  // SendMessageA, SendMessageTimeoutA, FindWindowExA, and before each window
+  // reported by EnumWindows and EnumChildWindows), with the function's name:
+  // lets a test remove a window or end a process at an exact point.
+  std::function<void(const char* function, HWND window)> beforeWindowCall;
 
   // --- observations ---
   std::vector<MessageBoxRecord> messageBoxes;
@@ -134,6 +244,20 @@ class World {
   int setForegroundCalls = 0;
   HWND lastSetForeground = nullptr;
   bool blockedInMessageLoop = false;
+  bool blockedOnHungWindow = false;    // SendMessageA to a window that does not answer
+  CrossProcessCounters counters;
+  // A message that timed out may still be handled later and write into the
+  // memory its lParam points at; this counts such blocks that the program
+  // released afterwards (VirtualFreeEx or UnmapViewOfFile).
+  int lateWritesIntoReleasedMemory = 0;
+  // Wow64DisableWow64FsRedirection and Wow64RevertWow64FsRedirection calls
+  // that succeeded: a program reverts each disable it made.
+  int wow64RedirectionDisables = 0;
+  int wow64RedirectionReverts = 0;
+  int unmatchedFreeLibraryCalls = 0;   // FreeLibrary of a library with no load outstanding
+  // Calls through a PSAPI function pointer after the library was freed again
+  // (a crash on Windows); the sim fails them with ERROR_MOD_NOT_FOUND.
+  int callsIntoFreedLibraries = 0;
 
   int OpenFileHandles() const;         // file handles the program left open
   int OpenKernelHandles() const;       // all kernel handles the program left open

@@ -34,6 +34,7 @@
 // ---------------------------------------------------------------------------
 typedef int BOOL;
 typedef BOOL* LPBOOL;
+typedef BOOL* PBOOL;
 typedef unsigned char BYTE;
 typedef BYTE* LPBYTE;
 typedef uint16_t WORD;
@@ -62,12 +63,14 @@ typedef const void* LPCVOID;
 typedef int64_t LONGLONG;
 typedef uint64_t ULONGLONG;
 typedef uint64_t DWORD64;
+typedef uint64_t ULONG64;
 
 typedef intptr_t INT_PTR;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t ULONG_PTR;
 typedef ULONG_PTR DWORD_PTR;
+typedef DWORD_PTR* PDWORD_PTR;
 typedef ULONG_PTR SIZE_T;
 typedef SIZE_T* PSIZE_T;
 typedef UINT_PTR WPARAM;
@@ -240,6 +243,7 @@ typedef struct tagPROCESSENTRY32 {
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_INVALID_DRIVE 15L
 #define ERROR_NO_MORE_FILES 18L
+#define ERROR_BAD_LENGTH 24L
 #define ERROR_READ_FAULT 30L
 #define ERROR_SHARING_VIOLATION 32L
 #define ERROR_LOCK_VIOLATION 33L
@@ -270,6 +274,8 @@ typedef struct tagPROCESSENTRY32 {
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 #define ERROR_INVALID_ADDRESS 487L
+#define ERROR_MAPPED_ALIGNMENT 1132L
+#define ERROR_TIMEOUT 1460L
 
 // ---------------------------------------------------------------------------
 // Windowing constants
@@ -463,6 +469,7 @@ typedef struct tagPROCESSENTRY32 {
 #define DELETE 0x00010000L
 #define READ_CONTROL 0x00020000L
 #define SYNCHRONIZE 0x00100000L
+#define MAXIMUM_ALLOWED 0x02000000L
 #define STANDARD_RIGHTS_REQUIRED 0x000F0000L
 #define PROCESS_TERMINATE 0x0001
 #define PROCESS_CREATE_THREAD 0x0002
@@ -474,6 +481,7 @@ typedef struct tagPROCESSENTRY32 {
 #define PROCESS_SET_QUOTA 0x0100
 #define PROCESS_SET_INFORMATION 0x0200
 #define PROCESS_QUERY_INFORMATION 0x0400
+#define PROCESS_SUSPEND_RESUME 0x0800
 #define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
 // The pre-Vista value, which is what a program built for Windows 98 to XP uses.
 #define PROCESS_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | 0xFFF)
@@ -482,10 +490,19 @@ typedef struct tagPROCESSENTRY32 {
 #define MEM_RESERVE 0x00002000
 #define MEM_DECOMMIT 0x00004000
 #define MEM_RELEASE 0x00008000
+#define MEM_TOP_DOWN 0x00100000
 #define PAGE_NOACCESS 0x01
 #define PAGE_READONLY 0x02
 #define PAGE_READWRITE 0x04
 #define PAGE_WRITECOPY 0x08
+#define PAGE_EXECUTE 0x10
+#define PAGE_EXECUTE_READ 0x20
+#define PAGE_EXECUTE_READWRITE 0x40
+#define PAGE_EXECUTE_WRITECOPY 0x80
+#define PAGE_GUARD 0x100
+#define PAGE_NOCACHE 0x200
+
+#define PROCESS_NAME_NATIVE 0x00000001
 
 #define SECTION_QUERY 0x0001
 #define SECTION_MAP_WRITE 0x0002
@@ -501,6 +518,18 @@ typedef struct tagPROCESSENTRY32 {
 #define TH32CS_SNAPPROCESS 0x00000002
 #define TH32CS_SNAPTHREAD 0x00000004
 #define TH32CS_SNAPMODULE 0x00000008
+
+#define SMTO_NORMAL 0x0000
+#define SMTO_BLOCK 0x0001
+#define SMTO_ABORTIFHUNG 0x0002
+#define SMTO_NOTIMEOUTIFNOTHUNG 0x0008
+
+#define IMAGE_DOS_SIGNATURE 0x5A4D
+#define IMAGE_NT_SIGNATURE 0x00004550
+#define IMAGE_FILE_MACHINE_I386 0x014c
+#define IMAGE_FILE_MACHINE_IA64 0x0200
+#define IMAGE_FILE_MACHINE_AMD64 0x8664
+#define IMAGE_FILE_MACHINE_ARM64 0xAA64
 
 #define CF_TEXT 1
 #define CF_OEMTEXT 7
@@ -523,6 +552,7 @@ typedef struct tagPROCESSENTRY32 {
 #define LVIF_PARAM 0x0004
 #define LVIF_STATE 0x0008
 #define LVIF_INDENT 0x0010
+#define LVIR_BOUNDS 0
 #define LVIS_FOCUSED 0x0001
 #define LVIS_SELECTED 0x0002
 #define LVIS_CUT 0x0004
@@ -558,6 +588,8 @@ typedef struct tagPROCESSENTRY32 {
 #define CSIDL_COMMON_MUSIC 0x0035
 #define CSIDL_COMMON_PICTURES 0x0036
 #define CSIDL_COMMON_VIDEO 0x0037
+#define CSIDL_FLAG_CREATE 0x8000
+#define CSIDL_FLAG_MASK 0xFF00
 
 // ---------------------------------------------------------------------------
 // Functions. Each is implemented in the sim file named after its area.
@@ -596,6 +628,8 @@ BOOL DeleteObject(HGDIOBJ ho);
 
 // Messages.cpp
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                            UINT uTimeout, PDWORD_PTR lpdwResult);
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int nExitCode);
 BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
@@ -646,6 +680,33 @@ DWORD SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, DWORD nB
                   LPSTR lpBuffer, LPSTR* lpFilePart);
 BOOL DeleteFileA(LPCSTR lpFileName);
 BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
+
+// Processes.cpp: other processes, their memory and their image files. The
+// functions that Windows exports only from some versions (VirtualAllocEx,
+// VirtualFreeEx, the Tool Help and PSAPI functions, QueryFullProcessImageNameA,
+// IsWow64Process, the WOW64 redirection switches) are not declared here: a
+// program finds them with GetProcAddress, as it must on the real system.
+HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId);
+BOOL ReadProcessMemory(HANDLE hProcess, LPCVOID lpBaseAddress, LPVOID lpBuffer, SIZE_T nSize,
+                       SIZE_T* lpNumberOfBytesRead);
+BOOL WriteProcessMemory(HANDLE hProcess, LPVOID lpBaseAddress, LPCVOID lpBuffer, SIZE_T nSize,
+                        SIZE_T* lpNumberOfBytesWritten);
+
+// Modules.cpp: libraries loaded at run time and their exports.
+HMODULE LoadLibraryA(LPCSTR lpLibFileName);
+BOOL FreeLibrary(HMODULE hLibModule);
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+
+// Mappings.cpp: memory mappings backed by the paging file.
+HANDLE CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES lpFileMappingAttributes,
+                          DWORD flProtect, DWORD dwMaximumSizeHigh, DWORD dwMaximumSizeLow,
+                          LPCSTR lpName);
+LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwFileOffsetHigh,
+                     DWORD dwFileOffsetLow, SIZE_T dwNumberOfBytesToMap);
+BOOL UnmapViewOfFile(LPCVOID lpBaseAddress);
+
+// Shell.cpp
+BOOL SHGetSpecialFolderPathA(HWND hwndOwner, LPSTR lpszPath, int csidl, BOOL fCreate);
 
 // GlobalMemory.cpp
 HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes);

@@ -1,0 +1,154 @@
+// Messages to other programs' windows: time-outs, hung and slow processes,
+// late writes, counters, unterminated texts, and windows that go away while
+// the program looks at them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "RunTimeFunctions.h"
+#include "SimWorld.h"
+
+namespace {
+
+// Waiting costs no time in the sim: the clock runs on by the wait.
+TEST(SendMessageTimeout, HungAndSlowProcessesCostTheirWaitOnTheClock) {
+  const struct {
+    bool hung, abortAtOnce;
+    DWORD delay;
+    UINT flags, timeout;
+    bool answered;
+    DWORD elapsed;
+  } cases[] = {
+      {true, false, 0, SMTO_NORMAL, 5000, false, 5000},
+      {true, false, 0, SMTO_ABORTIFHUNG, 5000, false, 5000},  // not yet known as hung
+      {true, true, 0, SMTO_NORMAL, 5000, false, 5000},
+      {true, true, 0, SMTO_ABORTIFHUNG, 5000, false, 0},
+      {false, false, 300, SMTO_ABORTIFHUNG, 300, true, 300},
+      {false, false, 300, SMTO_ABORTIFHUNG, 200, false, 200},
+      {false, false, 300, SMTO_NOTIMEOUTIFNOTHUNG, 200, true, 300},
+  };
+  for (const auto& c : cases) {
+    sim::World world;
+    DWORD pid = world.AddProcess("C:\\filer.exe");
+    HWND w = world.AddWindow("Filer", "C:\\Data", true, nullptr, pid);
+    world.SetHung(pid, c.hung, c.abortAtOnce);
+    world.SetMessageDelay(pid, c.delay);
+    DWORD before = GetTickCount();
+    DWORD_PTR answer = 77;
+    LRESULT ok = SendMessageTimeoutA(w, WM_GETTEXTLENGTH, 0, 0, c.flags, c.timeout, &answer);
+    EXPECT_EQ(c.answered, ok != 0) << c.hung << " " << c.flags << " " << c.timeout;
+    EXPECT_EQ(c.answered ? 7u : 77u, answer);  // untouched when there is no answer
+    if (!c.answered) {
+      EXPECT_EQ(static_cast<DWORD>(ERROR_TIMEOUT), GetLastError());
+    }
+    EXPECT_EQ(c.elapsed, GetTickCount() - before) << c.hung << " " << c.flags << " " << c.timeout;
+  }
+}
+
+TEST(SendMessageTimeout, ReleasingMemoryATimedOutMessagePointsAtIsCounted) {
+  sim::World world;
+  DWORD pid = world.AddProcess("C:\\filer.exe");
+  HWND w = world.AddWindow("SysListView32", "", true, nullptr, pid);
+  HANDLE h = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
+  ULONG_PTR target = RemoteAlloc(h, 64);
+  ULONG_PTR untouched = RemoteAlloc(h, 64);
+  world.SetHung(pid, true);
+  EXPECT_EQ(0, SendMessageTimeoutA(w, LVM_GETITEMA, 0, static_cast<LPARAM>(target + 8),
+                                   SMTO_ABORTIFHUNG, 100, nullptr));
+  auto release = Kernel32<VirtualFreeExFn>("VirtualFreeEx");
+  release(h, reinterpret_cast<LPVOID>(untouched), 0, MEM_RELEASE);
+  EXPECT_EQ(0, world.lateWritesIntoReleasedMemory);
+  release(h, reinterpret_cast<LPVOID>(target), 0, MEM_RELEASE);
+  EXPECT_EQ(1, world.lateWritesIntoReleasedMemory);
+  CloseHandle(h);
+
+  // Windows 98: the record lies in a shared view, which the program unmaps.
+  world.SetWindows98();
+  HANDLE mapping =
+      CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64, nullptr);
+  void* view = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+  EXPECT_EQ(0, SendMessageTimeoutA(w, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(view), SMTO_NORMAL,
+                                   100, nullptr));
+  CloseHandle(mapping);
+  EXPECT_EQ(1, world.lateWritesIntoReleasedMemory);
+  UnmapViewOfFile(view);
+  EXPECT_EQ(2, world.lateWritesIntoReleasedMemory);
+}
+
+TEST(SendMessage, AHungWindowBlocksAndEveryForeignMessageIsCounted) {
+  sim::World world;
+  DWORD pid = world.AddProcess("C:\\filer.exe");
+  HWND w = world.AddWindow("Filer", "C:\\Data", true, nullptr, pid);
+  EXPECT_EQ(7, SendMessageA(w, WM_GETTEXTLENGTH, 0, 0));
+  DWORD_PTR answer = 0;
+  EXPECT_TRUE(SendMessageTimeoutA(w, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 100, &answer));
+  world.SetHung(pid, true);
+  EXPECT_FALSE(world.blockedOnHungWindow);
+  EXPECT_EQ(0, SendMessageA(w, WM_GETTEXTLENGTH, 0, 0));
+  EXPECT_TRUE(world.blockedOnHungWindow);
+  EXPECT_EQ(3, world.counters.messages[WM_GETTEXTLENGTH]);
+  EXPECT_EQ(3, world.counters.RoundTrips());
+  world.RemoveWindow(w);
+  EXPECT_FALSE(SendMessageTimeoutA(w, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 100, &answer));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE), GetLastError());
+}
+
+TEST(SendMessage, AnUnterminatedTextFillsTheWholeBuffer) {
+  sim::World world;
+  HWND combo = world.AddWindow("ComboBox", "C:\\Data", true);
+  world.SetUnterminatedText(combo, true);
+  char buffer[12];
+  std::memset(buffer, '#', sizeof buffer);
+  EXPECT_EQ(10, SendMessageA(combo, WM_GETTEXT, 10, reinterpret_cast<LPARAM>(buffer)));
+  EXPECT_EQ("C:\\DataC:\\##", std::string(buffer, sizeof buffer));
+}
+
+std::vector<HWND> g_reported;
+
+BOOL CALLBACK Report(HWND h, LPARAM) {
+  g_reported.push_back(h);
+  return TRUE;
+}
+
+TEST(BeforeWindowCall, AWindowRemovedJustBeforeItIsReportedIsSkipped) {
+  sim::World world;
+  HWND first = world.AddWindow("A", "a", true);
+  HWND second = world.AddWindow("B", "b", true);
+  std::vector<std::string> calls;
+  world.beforeWindowCall = [&](const char* function, HWND h) {
+    calls.push_back(function);
+    if (h == first) world.RemoveWindow(first);
+    char text[8];
+    GetWindowTextA(h, text, sizeof text);  // the hook is not called again from inside itself
+  };
+  g_reported.clear();
+  EXPECT_TRUE(EnumWindows(Report, 0));
+  EXPECT_EQ(std::vector<HWND>{second}, g_reported);
+  EXPECT_EQ((std::vector<std::string>{"EnumWindows", "EnumWindows"}), calls);
+  char text[8] = "x";
+  EXPECT_EQ(0, GetWindowTextA(first, text, sizeof text));
+  EXPECT_STREQ("", text);
+}
+
+TEST(BeforeWindowCall, AProcessEndedDuringEnumerationTakesItsChildrenOutOfIt) {
+  sim::World world;
+  DWORD pid = world.AddProcess("C:\\filer.exe");
+  HWND top = world.AddWindow("Top", "", true);
+  HWND a = world.AddWindow("A", "", true, top);
+  HWND b = world.AddWindow("B", "", true, top, pid);
+  world.AddWindow("B1", "", true, b, pid);
+  HWND c = world.AddWindow("C", "", true, top);
+  world.beforeWindowCall = [&](const char*, HWND h) {
+    if (h == b) world.EndProcess(pid);
+  };
+  g_reported.clear();
+  EXPECT_TRUE(EnumChildWindows(top, Report, 0));
+  EXPECT_EQ((std::vector<HWND>{a, c}), g_reported);
+  world.beforeWindowCall = [&](const char*, HWND h) { world.RemoveWindow(h); };
+  EXPECT_EQ(0u, GetWindowThreadProcessId(c, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE), GetLastError());
+  EXPECT_FALSE(IsWindowVisible(a));
+}
+
+}  // namespace
