@@ -1,4 +1,6 @@
-// Command lines and settings files of any content end normally, with exit code 0.
+// Command lines, settings files and other programs' windows of any content end normally, with
+// exit code 0.
+#include "Desktop.h"
 #include "Scenario.h"
 
 #include <algorithm>
@@ -69,6 +71,69 @@ TEST_F(BadInput, HugeSearchPathFile)
     WriteSettings("[system]\n@path=C:\\Tavix\\paths.txt\n[exec]\nnotepad\n");
     RunCleanly("");
     EXPECT_LE(std::strlen(g_Run.SearchPathText), 5199u);
+}
+
+// Titles, address boxes and item texts come from other programs and may be anything.
+TEST_F(BadInput, WindowsOfAnyContent)
+{
+    world.AddDirectory("C:\\work");
+    const std::string texts[] = {
+        RandomBytes(519, 11),
+        std::string(519, '\x81'),
+        std::string(518, '\x81') + "\\",
+        std::string(519, ' '),
+        "C:\\work " + std::string(511, '\x9F'),
+        std::string(519, '\\'),
+    };
+    for (const std::string& raw : texts) {
+        std::string text = raw;
+        std::replace(text.begin(), text.end(), '\0', 'z');
+        for (const char* line : {"", "/#f"}) {
+            StartOver();
+            Filer f = AddFiler(world, text, {text, "x", text}, {0, 1, 2});
+            world.AddWindow("ComboBox", text, true, f.window, f.process);
+            HWND box = world.AddWindow("ComboBoxEx32", "C:\\work", true, f.window, f.process);
+            world.SetUnterminatedText(box, true);
+            f.control->unterminatedTexts = text.size() % 2 == 0;
+            world.SetForeground(f.window);
+            RunCleanly(line);
+            for (const std::string& path : Output())
+                EXPECT_LT(path.size(), 260u);
+        }
+    }
+}
+
+TEST_F(BadInput, FileManagerThatStopsAnsweringEndsTheRunWithoutOutput)
+{
+    world.AddFile("C:\\work\\a.txt", "");
+    Filer f = AddFiler(world, "Filer", {"a.txt"}, {0});
+    world.AddWindow("ComboBox", "C:\\work", true, f.window, f.process);
+    world.SetForeground(f.window);
+    world.SetHung(f.process, true);
+    DWORD before = GetTickCount();
+    RunCleanly("/#f");
+    EXPECT_TRUE(Output().empty());
+    EXPECT_LT(GetTickCount() - before, 10000u);
+    EXPECT_FALSE(world.blockedOnHungWindow);
+
+    StartOver();
+    std::memset(&g_Run, 0, sizeof g_Run);
+    world.SetWindowTitle(f.window, "C:\\work");
+    before = GetTickCount();
+    RunCleanly("/#f");
+    EXPECT_TRUE(Output().empty()) << "a list view that does not answer gives no output";
+    EXPECT_LT(GetTickCount() - before, 10000u);
+    EXPECT_EQ(0, world.lateWritesIntoReleasedMemory);
+}
+
+TEST_F(BadInput, ListViewClaimingTwoBillionItems)
+{
+    world.AddFile("C:\\work\\a.txt", "");
+    Filer f = AddFiler(world, "C:\\work", {"a.txt"}, {0});
+    f.control->itemCount = 2147483647;
+    world.SetForeground(f.window);
+    RunCleanly("/#f");
+    EXPECT_EQ(std::vector<std::string>{"C:\\work\\a.txt"}, Output());
 }
 
 }  // namespace

@@ -137,6 +137,18 @@ TEST_F(Lookup, UnreadableSearchPathFileLeavesNoSearchPath)
     EXPECT_EQ(0, world.OutstandingGlobalBlocks());
 }
 
+// A file delivered only in part would give a search path cut at some arbitrary byte.
+TEST_F(Lookup, ShortReadSearchPathFileLeavesNoSearchPath)
+{
+    world.AddFile("C:\\Tavix\\paths.txt", "path=C:\\Tools;C:\\More");
+    world.ShortRead("C:\\Tavix\\paths.txt", 9);
+    UseSearchPath("C:\\Tools");
+    ReadSearchPathFile("C:\\Tavix\\paths.txt");
+    EXPECT_EQ(0, g_Run.SearchPathPresent);
+    EXPECT_EQ(0, world.OpenKernelHandles());
+    EXPECT_EQ(0, world.OutstandingGlobalBlocks());
+}
+
 }  // namespace
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "SimWorld.h"
 #include "common/RunState.h"
@@ -61,6 +62,19 @@ protected:
             all += line + "\n";
         return all;
     }
+
+    // The paths the run handed to the output, in order; empty when nothing was output.
+    std::vector<std::string> Output() const
+    {
+        const std::string mark = "Tavix: output: \"";
+        std::vector<std::string> paths;
+        for (const std::string& line : world.trace)
+            if (line.compare(0, mark.size(), mark) == 0 && line.size() > mark.size())
+                paths.push_back(line.substr(mark.size(), line.size() - mark.size() - 1));
+        return paths;
+    }
+
+    bool OutputHappened() const { return Traced("Tavix: output: "); }
 
     void WriteSettings(const std::string& text, const std::string& name = "Tavix.ini")
     {

@@ -38,13 +38,19 @@ TEST_F(SplitPathTable, SplitsTheFourParts)
     }
 }
 
-TEST_F(SplitPathTable, LooksAtTheFirst259CharactersOnly)
+TEST_F(SplitPathTable, LooksAtTheFirst260CharactersOnly)
 {
     std::string path = "C:\\" + std::string(252, 'd') + "\\file.txt";   // 264 characters
     SplitPath(path.c_str());
     EXPECT_EQ("\\" + std::string(252, 'd') + "\\", g_Run.Parts.Directory);
-    EXPECT_EQ("fil", std::string(g_Run.Parts.BaseName));
+    EXPECT_EQ("file", std::string(g_Run.Parts.BaseName));
     EXPECT_EQ("", std::string(g_Run.Parts.Extension));
+
+    // The 260th character still counts: here it is the one letter of the extension.
+    path = "C:\\" + std::string(253, 'd') + "\\a.bc";
+    SplitPath(path.c_str());
+    EXPECT_EQ("a", std::string(g_Run.Parts.BaseName));
+    EXPECT_EQ(".b", std::string(g_Run.Parts.Extension));
 }
 
 TEST_F(SplitPathTable, PartsAreCutTo255Characters)

@@ -10,8 +10,17 @@ enum {
     LineBufferSize = 520,   // line and scratch buffers
     SearchPathSize = 5200,
     MaxNames = 20,
-    MaxExecEntries = 20
+    MaxExecEntries = 20,
+    ClassNameSize = 128,      // class names are compared on at most 127 characters
+    MaxCandidates = 100,
+    MaxListViews = 100,
+    MaxSelection = 1000,
+    MaxSilentThreads = 16
 };
+
+// How the window search works: the folder a window shows is the result, or the items
+// selected in one of its list views are.
+enum SearchModes { TitleMode = 1, FilerMode = 2 };
 
 // What the last SplitPath call found; the caller reads it right after the call.
 struct PathParts {
@@ -32,6 +41,35 @@ struct ExecTable {
     char Label[MaxExecEntries][PathBufferSize];
     char Template[MaxExecEntries][PathBufferSize];
     int Count;
+};
+
+// Visible top-level windows that show a folder, with the base name of their process image,
+// in the order the system reported them.
+struct CandidateTable {
+    char Names[MaxCandidates][PathBufferSize];
+    HWND Windows[MaxCandidates];
+    int Count;
+};
+
+// The list views found in the window being read, in the order of discovery.
+struct ListViewTable {
+    HWND Windows[MaxListViews];
+    int Count;
+};
+
+// The absolute paths that the output receives.
+struct SelectionList {
+    char Paths[MaxSelection][PathBufferSize];
+    int Count;
+};
+
+// What the program knows about messages to other programs' windows: each run may wait on
+// them for a few seconds in all, and a thread that let one message time out is not asked again.
+struct ForeignMessageState {
+    int ClockStarted;
+    DWORD FirstMessageTick;
+    DWORD SilentThreads[MaxSilentThreads];
+    int SilentThreadCount;
 };
 
 struct RunState {
@@ -64,6 +102,20 @@ struct RunState {
     NameList FilerList;
     int RestoreFlag;
     ExecTable Exec;
+
+    // Window search and folder resolution
+    int SearchMode;
+    char WindowTitle[LineBufferSize];   // the title of the window examined last
+    char CurrentFolder[PathBufferSize];
+    int AddressBoxFound;
+    CandidateTable Candidates;
+
+    // Selection reading
+    ListViewTable ListViews;
+    HWND CurrentListView;
+    int ReadStatus;                     // 0, or -1 when a selection could not be read whole
+    SelectionList Selection;
+    ForeignMessageState Foreign;
 };
 
 extern RunState g_Run;

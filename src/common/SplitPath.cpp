@@ -4,12 +4,12 @@
 #include "RunState.h"
 #include "Text.h"
 
-enum { SplitLimit = PathBufferSize - 1, PartLimit = 255 };
+enum { SplitLimit = PathBufferSize, PartLimit = 255 };
 
 // Copies path[from, to) into a part buffer, at most 255 characters.
 static void CopyPart(char* part, const char* path, int from, int to)
 {
-    char piece[PathBufferSize];
+    char piece[SplitLimit + 1];
     int n = 0;
     for (int i = from; i < to; i++)
         piece[n++] = path[i];

@@ -3,7 +3,7 @@
 #ifndef TAVIX_COMMON_SPLITPATH_H
 #define TAVIX_COMMON_SPLITPATH_H
 
-// Looks at most at the first 259 characters of path. A trail byte of a two-byte character is
+// Looks at most at the first 260 characters of path. A trail byte of a two-byte character is
 // never taken for a separator or a dot. Missing parts are empty texts.
 void SplitPath(const char* path);
 

@@ -69,3 +69,41 @@ int TextFindNoCase(const char* text, const char* needle)
     const char* hit = StrStrIA(text, needle);
     return hit ? (int)(hit - text) : -1;
 }
+
+int TextCopyFromArea(char* dst, int dstSize, const char* area, int areaSize)
+{
+    int limit = dstSize - 1 < areaSize ? dstSize - 1 : areaSize;
+    int n = 0;
+    while (n < limit && area[n] != '\0') {
+        int width = 1;
+        if (IsDBCSLeadByte((BYTE)area[n]) && n + 1 < areaSize && area[n + 1] != '\0')
+            width = 2;
+        if (n + width > limit)
+            break;
+        n += width;
+    }
+    for (int i = 0; i < n; i++)
+        dst[i] = area[i];
+    dst[n] = '\0';
+    return n < areaSize && area[n] == '\0';
+}
+
+int TextEqual(const char* a, const char* b)
+{
+    while (*a != '\0' && *a == *b) {
+        a++;
+        b++;
+    }
+    return *a == *b;
+}
+
+int TextRemoveFinalBackslash(char* text)
+{
+    char* last = NULL;
+    for (char* p = text; *p != '\0'; p = CharNextA(p))
+        last = p;
+    if (last == NULL || *last != '\\' || last[1] != '\0')
+        return 0;
+    *last = '\0';
+    return 1;
+}

@@ -17,6 +17,19 @@ int TextJoin(char* dst, int dstSize, const char* a, const char* b);
 // Appends src to dst (a buffer of dstSize bytes); cuts like TextCopy. Returns 1 when it fitted.
 int TextAppend(char* dst, int dstSize, const char* src);
 
+// Copies a text that another program wrote into an area of areaSize bytes. The text ends at
+// its first zero inside the area; when the area holds none, or the text does not fit in
+// dstSize bytes, it is cut to whole characters. Never reads beyond the area. Returns 1 when
+// the whole text was taken.
+int TextCopyFromArea(char* dst, int dstSize, const char* area, int areaSize);
+
+// 1 when the two texts are equal byte for byte.
+int TextEqual(const char* a, const char* b);
+
+// Removes the last character of text when it is a backslash (the second byte of a two-byte
+// character is not one). Returns 1 when one was removed.
+int TextRemoveFinalBackslash(char* text);
+
 // 1 when text begins with key, compared without regard to letter case over key's length.
 int TextStartsWithNoCase(const char* text, const char* key);
 

@@ -1,0 +1,57 @@
+// Functions that not every Windows version exports, looked up by name at run time. Each
+// caller decides what a missing function means for it.
+#ifndef TAVIX_COMMON_DYNAMICCALLS_H
+#define TAVIX_COMMON_DYNAMICCALLS_H
+
+#include "win32.h"
+
+typedef LPVOID(WINAPI* VirtualAllocExCall)(HANDLE, LPVOID, SIZE_T, DWORD, DWORD);
+typedef BOOL(WINAPI* VirtualFreeExCall)(HANDLE, LPVOID, SIZE_T, DWORD);
+typedef BOOL(WINAPI* EnumProcessModulesCall)(HANDLE, HMODULE*, DWORD, LPDWORD);
+typedef DWORD(WINAPI* GetModuleFileNameExACall)(HANDLE, HMODULE, LPSTR, DWORD);
+typedef BOOL(WINAPI* QueryFullProcessImageNameACall)(HANDLE, DWORD, LPSTR, PDWORD);
+typedef HANDLE(WINAPI* CreateToolhelp32SnapshotCall)(DWORD, DWORD);
+typedef BOOL(WINAPI* Process32Call)(HANDLE, LPPROCESSENTRY32);
+typedef BOOL(WINAPI* Wow64DisableRedirectionCall)(PVOID*);
+typedef BOOL(WINAPI* Wow64RevertRedirectionCall)(PVOID);
+
+// kernel32 (NT family only): memory in another process.
+struct RemoteMemoryCalls {
+    VirtualAllocExCall Allocate;
+    VirtualFreeExCall Release;
+};
+
+// PSAPI.DLL, loaded for the caller, which frees it with FreePsapi.
+struct PsapiCalls {
+    HMODULE Library;
+    EnumProcessModulesCall EnumProcessModules;
+    GetModuleFileNameExACall GetModuleFileNameExA;
+};
+
+// kernel32 (Windows 98/ME, NT 5.0 and later): the Tool Help process list.
+struct ToolHelpCalls {
+    CreateToolhelp32SnapshotCall CreateSnapshot;
+    Process32Call First;
+    Process32Call Next;
+};
+
+// 1 when both were found in the already loaded kernel32.
+int FindRemoteMemoryCalls(RemoteMemoryCalls* calls);
+
+// 1 when PSAPI.DLL loaded and both functions were found; else nothing is left loaded.
+int LoadPsapi(PsapiCalls* calls);
+void FreePsapi(PsapiCalls* calls);
+
+// 1 when all three were found.
+int FindToolHelpCalls(ToolHelpCalls* calls);
+
+// kernel32 of Windows Vista and later; NULL elsewhere.
+QueryFullProcessImageNameACall FindQueryFullProcessImageName();
+
+// A 32-bit program on 64-bit Windows sees the 32-bit system folder under the name of the
+// 64-bit one; these switch that off and on again around reading another program's image
+// file. Where redirection does not exist they do nothing.
+void PauseFileRedirection(PVOID* previous, int* paused);
+void ResumeFileRedirection(PVOID previous, int paused);
+
+#endif

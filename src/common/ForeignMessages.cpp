@@ -1,0 +1,66 @@
+// Writes and reads: g_Run.Foreign.
+#include "ForeignMessages.h"
+
+#include "RunState.h"
+#include "Trace.h"
+
+static int IsSilentThread(DWORD thread)
+{
+    for (int i = 0; i < g_Run.Foreign.SilentThreadCount; i++)
+        if (g_Run.Foreign.SilentThreads[i] == thread)
+            return 1;
+    return 0;
+}
+
+static void RememberSilentThread(DWORD thread)
+{
+    ForeignMessageState* state = &g_Run.Foreign;
+    if (thread != 0 && state->SilentThreadCount < MaxSilentThreads && !IsSilentThread(thread))
+        state->SilentThreads[state->SilentThreadCount++] = thread;
+}
+
+// The time a message may still take: the per-message limit, or less when the run's time for
+// other programs is nearly used up; 0 when it is.
+static DWORD TimeLeft()
+{
+    ForeignMessageState* state = &g_Run.Foreign;
+    DWORD now = GetTickCount();
+    if (!state->ClockStarted) {
+        state->ClockStarted = 1;
+        state->FirstMessageTick = now;
+    }
+    DWORD spent = now - state->FirstMessageTick;   // unsigned: right across the tick wrap
+    if (spent >= (DWORD)ForeignRunLimit)
+        return 0;
+    DWORD left = (DWORD)ForeignRunLimit - spent;
+    return left < (DWORD)ForeignMessageLimit ? left : (DWORD)ForeignMessageLimit;
+}
+
+int SendForeignMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer)
+{
+    *answer = 0;
+    DWORD thread = GetWindowThreadProcessId(window, NULL);
+    if (thread == 0)
+        return 0;   // the window is gone
+    if (IsSilentThread(thread))
+        return 0;
+    DWORD limit = TimeLeft();
+    if (limit == 0) {
+        Trace("messages: the time for other programs is used up; message %04X to %08lX not sent",
+              message, (unsigned long)(ULONG_PTR)window);
+        return 0;
+    }
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, limit, &result) == 0) {
+        DWORD error = GetLastError();
+        if (IsWindow(window)) {
+            RememberSilentThread(thread);
+            Trace("messages: window %08lX (thread %lu) did not answer message %04X within %lu ms "
+                  "(error %lu)", (unsigned long)(ULONG_PTR)window, (unsigned long)thread, message,
+                  (unsigned long)limit, (unsigned long)error);
+        }
+        return 0;
+    }
+    *answer = (LRESULT)result;
+    return 1;
+}

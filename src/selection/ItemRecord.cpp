@@ -1,0 +1,104 @@
+#include "ItemRecord.h"
+
+#include "../common/DynamicCalls.h"
+#include "../common/RunState.h"
+#include "../common/Trace.h"
+#include "../target/ProcessImage.h"
+
+static const ItemRecordLayout Layout32 = {40, 20, 4, 24};
+// mask, iItem, iSubItem, state, stateMask, 4 bytes of padding, pszText, cchTextMax, iImage,
+// lParam, iIndent, padding to a multiple of 8.
+static const ItemRecordLayout Layout64 = {56, 24, 8, 32};
+
+const ItemRecordLayout* ItemRecordLayoutFor(int is64Bit)
+{
+    return is64Bit ? &Layout64 : &Layout32;
+}
+
+// Little-endian stores, whatever the alignment.
+static void PutBytes(BYTE* at, ULONG64 value, int size)
+{
+    for (int i = 0; i < size; i++)
+        at[i] = (BYTE)(value >> (8 * i));
+}
+
+static DWORD GetDword(const BYTE* at)
+{
+    return (DWORD)at[0] | ((DWORD)at[1] << 8) | ((DWORD)at[2] << 16) | ((DWORD)at[3] << 24);
+}
+
+void BuildItemRecord(BYTE* record, const ItemRecordLayout* layout, UINT mask, UINT stateMask,
+                     ULONG_PTR textAddress, int textMax)
+{
+    ZeroMemory(record, layout->Size);
+    PutBytes(record + 0, mask, 4);
+    PutBytes(record + 16, stateMask, 4);
+    PutBytes(record + layout->TextPointerOffset, (ULONG64)textAddress, layout->TextPointerSize);
+    PutBytes(record + layout->TextMaxOffset, (DWORD)textMax, 4);
+}
+
+void SetItemRecordIndex(BYTE* record, int item)
+{
+    PutBytes(record + 4, (DWORD)item, 4);
+}
+
+UINT ItemRecordState(const BYTE* record)
+{
+    return GetDword(record + ItemRecordStateOffset);
+}
+
+enum { MachineUnknown = 0 };
+
+static int ReadExactly(HANDLE file, void* buffer, DWORD size)
+{
+    DWORD got = 0;
+    return ReadFile(file, buffer, size, &got, NULL) && got == size;
+}
+
+// The machine field of a PE image's file header.
+static WORD ImageMachine(const char* path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return MachineUnknown;
+    WORD machine = MachineUnknown;
+    BYTE dosHeader[64];
+    BYTE peHeader[6];
+    if (ReadExactly(file, dosHeader, sizeof dosHeader) && dosHeader[0] == 'M' &&
+        dosHeader[1] == 'Z') {
+        DWORD peOffset = GetDword(dosHeader + 0x3C);
+        if (peOffset < 0x10000000 &&
+            SetFilePointer(file, (LONG)peOffset, NULL, FILE_BEGIN) == peOffset &&
+            ReadExactly(file, peHeader, sizeof peHeader) && peHeader[0] == 'P' &&
+            peHeader[1] == 'E' && peHeader[2] == 0 && peHeader[3] == 0)
+            machine = (WORD)(peHeader[4] | (peHeader[5] << 8));
+    }
+    CloseHandle(file);
+    return machine;
+}
+
+int ProcessIs64Bit(DWORD processId)
+{
+    int own = sizeof(void*) == 8;
+    char image[PathBufferSize];
+    ProcessImagePathNt(processId, image);
+    if (image[0] == '\0')
+        return own;
+    PVOID redirection;
+    int paused;
+    PauseFileRedirection(&redirection, &paused);
+    WORD machine = ImageMachine(image);
+    ResumeFileRedirection(redirection, paused);
+    switch (machine) {
+    case IMAGE_FILE_MACHINE_I386:
+        return 0;
+    case IMAGE_FILE_MACHINE_AMD64:
+    case IMAGE_FILE_MACHINE_IA64:
+    case IMAGE_FILE_MACHINE_ARM64:
+        return 1;
+    default:
+        Trace("read: the image \"%s\" does not say its bitness", image);
+        return own;
+    }
+}

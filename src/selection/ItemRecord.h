@@ -1,0 +1,32 @@
+// The LVITEMA record that a list view of another process reads and fills. A list view reads it
+// in the layout of its own process: 32-bit (40 bytes) or 64-bit (56 bytes), whatever this
+// program's own bitness is.
+#ifndef TAVIX_SELECTION_ITEMRECORD_H
+#define TAVIX_SELECTION_ITEMRECORD_H
+
+#include "../common/win32.h"
+
+enum { MaxItemRecordSize = 56, ItemRecordStateOffset = 12 };
+
+struct ItemRecordLayout {
+    int Size;                // bytes of the record; the text area follows it in the item block
+    int TextPointerOffset;
+    int TextPointerSize;     // 4 or 8
+    int TextMaxOffset;
+};
+
+const ItemRecordLayout* ItemRecordLayoutFor(int is64Bit);
+
+// Zero-fills record (Size bytes) and sets mask, stateMask, pszText and cchTextMax.
+void BuildItemRecord(BYTE* record, const ItemRecordLayout* layout, UINT mask, UINT stateMask,
+                     ULONG_PTR textAddress, int textMax);
+
+void SetItemRecordIndex(BYTE* record, int item);
+
+UINT ItemRecordState(const BYTE* record);
+
+// 1 when the process's image file says it is a 64-bit program. When the image cannot be read,
+// the process is taken to be of this program's own bitness.
+int ProcessIs64Bit(DWORD processId);
+
+#endif

@@ -1,0 +1,82 @@
+// Reads: g_Run.IsNtFamily.
+#include "ProcessImage.h"
+
+#include "../common/DynamicCalls.h"
+#include "../common/RunState.h"
+#include "../common/Text.h"
+
+// PROCESS_ALL_ACCESS as headers before Windows Vista define it.
+static const DWORD ProcessAllAccessXp = 0x1F0FFF;
+
+static int ImageFromPsapi(const PsapiCalls* psapi, HANDLE process, char* result)
+{
+    HMODULE module = NULL;
+    DWORD needed = 0;
+    // The first module reported is the process's main executable.
+    if (!psapi->EnumProcessModules(process, &module, sizeof module, &needed))
+        return 0;
+    char path[PathBufferSize];
+    ZeroMemory(path, sizeof path);
+    if (psapi->GetModuleFileNameExA(process, module, path, sizeof path) == 0)
+        return 0;
+    TextCopyFromArea(result, PathBufferSize, path, sizeof path);
+    return result[0] != '\0';
+}
+
+static int ImageFromQuery(HANDLE process, char* result)
+{
+    QueryFullProcessImageNameACall query = FindQueryFullProcessImageName();
+    if (query == NULL)
+        return 0;
+    char path[PathBufferSize];
+    ZeroMemory(path, sizeof path);
+    DWORD size = sizeof path;
+    if (!query(process, 0, path, &size))
+        return 0;
+    TextCopyFromArea(result, PathBufferSize, path, sizeof path);
+    return result[0] != '\0';
+}
+
+void ProcessImagePathNt(DWORD processId, char* result)
+{
+    result[0] = '\0';
+    PsapiCalls psapi;
+    if (!LoadPsapi(&psapi))
+        return;
+    HANDLE process = OpenProcess(ProcessAllAccessXp, FALSE, processId);
+    if (process != NULL) {
+        if (!ImageFromPsapi(&psapi, process, result) && !ImageFromQuery(process, result))
+            result[0] = '\0';
+        CloseHandle(process);
+    }
+    FreePsapi(&psapi);
+}
+
+void ProcessImagePath9x(DWORD processId, char* result)
+{
+    result[0] = '\0';
+    ToolHelpCalls toolHelp;
+    if (!FindToolHelpCalls(&toolHelp))
+        return;
+    HANDLE snapshot = toolHelp.CreateSnapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32 entry;
+    ZeroMemory(&entry, sizeof entry);
+    entry.dwSize = sizeof entry;
+    for (BOOL more = toolHelp.First(snapshot, &entry); more; more = toolHelp.Next(snapshot, &entry)) {
+        if (entry.th32ProcessID == processId) {
+            TextCopyFromArea(result, PathBufferSize, entry.szExeFile, sizeof entry.szExeFile);
+            break;
+        }
+    }
+    CloseHandle(snapshot);
+}
+
+void ProcessImagePath(DWORD processId, char* result)
+{
+    if (g_Run.IsNtFamily)
+        ProcessImagePathNt(processId, result);
+    else
+        ProcessImagePath9x(processId, result);
+}

@@ -1,0 +1,66 @@
+// Builders for the windows of other programs that the window search and the readers meet:
+// file managers with titles, address boxes and list views.
+#ifndef TAVIX_TESTS_DESKTOP_H
+#define TAVIX_TESTS_DESKTOP_H
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "SimWorld.h"
+
+struct Filer {
+    DWORD process = 0;
+    HWND window = nullptr;
+    HWND listView = nullptr;
+    sim::ListViewControl* control = nullptr;
+};
+
+// A top-level window of a new process (image file with a PE header of the bitness), with one
+// visible list view holding the items, of which those in selected are selected.
+inline Filer AddFiler(sim::World& world, const std::string& title,
+                      const std::vector<std::string>& items = {},
+                      const std::set<int>& selected = {},
+                      const std::string& image = "C:\\Tools\\Filer\\filer.exe", int bitness = 32,
+                      const std::string& listViewClass = "SysListView32")
+{
+    Filer f;
+    f.process = world.AddProcess(image, bitness);
+    f.window = world.AddWindow("FilerWindow", title, true, nullptr, f.process);
+    f.listView = world.AddWindow(listViewClass, "", true, f.window, f.process);
+    f.control = &world.MakeListView(f.listView);
+    f.control->texts = items;
+    f.control->selected = selected;
+    return f;
+}
+
+// A list view inside an existing window, of that window's process.
+inline sim::ListViewControl& AddListView(sim::World& world, HWND parent, DWORD process,
+                                         const std::vector<std::string>& items,
+                                         const std::set<int>& selected, bool visible = true,
+                                         const std::string& cls = "SysListView32",
+                                         HWND* created = nullptr)
+{
+    HWND w = world.AddWindow(cls, "", visible, parent, process);
+    if (created)
+        *created = w;
+    sim::ListViewControl& control = world.MakeListView(w);
+    control.texts = items;
+    control.selected = selected;
+    return control;
+}
+
+// Folders and files in one go: names ending in a backslash are folders.
+inline void AddEntries(sim::World& world, const std::string& folder,
+                       const std::vector<std::string>& names)
+{
+    world.AddDirectory(folder);
+    for (const std::string& name : names) {
+        if (!name.empty() && name.back() == '\\')
+            world.AddDirectory(folder + "\\" + name);
+        else
+            world.AddFile(folder + "\\" + name, "");
+    }
+}
+
+#endif
