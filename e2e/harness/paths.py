@@ -4,8 +4,9 @@ Each path can be given through the environment (as the CMake test registration d
 otherwise it defaults to the build tree of this checkout.
 
   TAVIX_WIN32, TAVIX_WIN64              the program, 32-bit and 64-bit
-  TAVIX_PEERS_WIN32, TAVIX_PEERS_WIN64  folders holding msgbox_reader.exe, file_holder.exe
-                                        and window_lister.exe of that bitness
+  TAVIX_PEERS_WIN32, TAVIX_PEERS_WIN64  folders holding the helper programs of that bitness
+                                        (msgbox_reader, file_holder, window_lister,
+                                        window_tool, stand_in_filer, listview_items)
   TAVIX_E2E_PREFIX                      the Wine prefix (default build/e2e/prefix)
 """
 
@@ -39,7 +40,13 @@ class Peers:
         self.msgbox_reader = os.path.join(folder, 'msgbox_reader.exe')
         self.file_holder = os.path.join(folder, 'file_holder.exe')
         self.window_lister = os.path.join(folder, 'window_lister.exe')
+        self.window_tool = os.path.join(folder, 'window_tool.exe')
+        self.stand_in_filer = os.path.join(folder, 'stand_in_filer.exe')
+        self.listview_items = os.path.join(folder, 'listview_items.exe')
+
+    def all(self):
+        return (self.msgbox_reader, self.file_holder, self.window_lister, self.window_tool,
+                self.stand_in_filer, self.listview_items)
 
     def missing(self):
-        return [p for p in (self.msgbox_reader, self.file_holder, self.window_lister)
-                if not os.path.exists(p)]
+        return [p for p in self.all() if not os.path.exists(p)]

@@ -21,7 +21,7 @@ import subprocess
 import threading
 import time
 
-from . import paths
+from . import filer, paths
 from .box import BoxReport
 from .screen import write_png_from_ppm
 from .trace import trace_lines
@@ -107,7 +107,8 @@ class WineSession:
 
     Helpers: scenario() for a fresh folder, run() for a program's exit code and trace,
     run_with_box() for the same plus the report on the box it shows, hold_file() to keep a
-    file locked, list_windows() and screenshot().
+    file locked, start_filer() for a stand-in file manager, list_windows(), top_windows(),
+    close_window(), bring_to_front(), foreground_window() and screenshot().
     """
 
     def __init__(self, prefix=None):
@@ -263,12 +264,13 @@ class WineSession:
     def scenario(self, name):
         return Scenario(self, name)
 
-    def spawn(self, argv, cwd=None, debug='-all', stderr_path=None, image=None):
+    def spawn(self, argv, cwd=None, debug='-all', stderr_path=None, image=None, loader=None):
         """Starts a Wine program; its stdout is discarded and stderr goes to stderr_path.
 
-        `image` is the program's Linux path (default: argv[0]); it picks the loader.
+        `image` is the program's Linux path (default: argv[0]); it picks the loader, unless
+        `loader` names one (for Wine's builtin programs, which have no image to look at).
         """
-        loader = _loader_for(image or argv[0])
+        loader = loader or _loader_for(image or argv[0])
         err = open(stderr_path, 'wb') if stderr_path else subprocess.DEVNULL
         try:
             proc = subprocess.Popen([loader] + list(argv), cwd=cwd, env=self.env(debug),
@@ -290,6 +292,12 @@ class WineSession:
         if proc in self._started:
             self._started.remove(proc)
         return code
+
+    def end(self, proc):
+        """Ends a program this session started, by its PID, and forgets it."""
+        _end(proc)
+        if proc in self._started:
+            self._started.remove(proc)
 
     def run(self, scenario, exe_name, args=(), peers=None, limit=PROGRAM_LIMIT):
         """Runs the program in the scenario folder; returns a RunResult with its trace.
@@ -368,6 +376,11 @@ class WineSession:
 
     def list_windows(self, scenario, peers, window_class=None):
         """Returns [(class, visible, pid, title bytes)] of the top-level windows."""
+        return [(w.window_class, w.visible, w.pid, w.title)
+                for w in self.top_windows(scenario, peers, window_class)]
+
+    def top_windows(self, scenario, peers, window_class=None):
+        """Returns a TopWindow for each top-level window (of the class, when one is given)."""
         name = scenario.new_work_name('windows')
         argv = [peers.window_lister, scenario.win_work_path(name)]
         if window_class:
@@ -375,12 +388,34 @@ class WineSession:
         proc = self.spawn(argv)
         if self.wait(proc, TOOL_LIMIT) != 0:
             raise RuntimeError('window_lister failed')
-        rows = []
         with open(scenario.work_path(name), 'rb') as f:
-            for line in f.read().decode('latin-1').splitlines():
-                cls, visible, pid, title = line.split('\t')
-                rows.append((cls, visible == '1', int(pid), bytes.fromhex(title)))
-        return rows
+            return [TopWindow.parse(line) for line in f.read().decode('latin-1').splitlines()]
+
+    def close_window(self, hwnd, peers, limit=TOOL_LIMIT):
+        """Posts WM_CLOSE to a window; returns True once it is gone, False when it stays."""
+        proc = self.spawn([peers.window_tool, 'close', '%x' % hwnd, str(limit)])
+        return self.wait(proc, limit + 10) == 0
+
+    def bring_to_front(self, hwnd, peers, limit=3):
+        """Makes a window the foreground window; returns whether it became it in time."""
+        proc = self.spawn([peers.window_tool, 'front', '%x' % hwnd, str(limit)])
+        return self.wait(proc, limit + 10) == 0
+
+    def foreground_window(self, scenario, peers):
+        """The handle of the foreground window, 0 when there is none."""
+        name = scenario.new_work_name('foreground')
+        proc = self.spawn([peers.window_tool, 'foreground', scenario.win_work_path(name)])
+        if self.wait(proc, TOOL_LIMIT) != 0:
+            raise RuntimeError('window_tool could not tell the foreground window')
+        with open(scenario.work_path(name)) as f:
+            return int(f.read().strip(), 16)
+
+    def start_filer(self, scenario, config, arch, limit=None, exe_name=None):
+        """Starts a stand-in file manager of the bitness `arch`; returns it once it is ready.
+
+        See filer.start_filer.
+        """
+        return filer.start_filer(self, scenario, config, arch, limit, exe_name)
 
     def hold_file(self, scenario, name, peers, limit=PROGRAM_LIMIT):
         """Starts file_holder on a scenario file; returns a FileHold once it holds the file."""
@@ -410,6 +445,29 @@ class WineSession:
         if done.returncode != 0:
             raise RuntimeError('screen capture failed: %s' % done.stderr.decode(errors='replace'))
         return done.stdout
+
+
+class TopWindow:
+    """One line of window_lister: class, visibility, process id, title bytes and handle."""
+
+    def __init__(self, window_class, visible, pid, title, hwnd):
+        self.window_class = window_class
+        self.visible = visible
+        self.pid = pid
+        self.title = title
+        self.hwnd = hwnd
+
+    @classmethod
+    def parse(cls, line):
+        fields = line.split('\t')
+        # A window_lister built before the handle column came has four columns.
+        hwnd = int(fields[4], 16) if len(fields) > 4 else None
+        return cls(fields[0], fields[1] == '1', int(fields[2]), bytes.fromhex(fields[3]), hwnd)
+
+    def __repr__(self):
+        return 'TopWindow(%s, hwnd=%s, pid=%d, visible=%s, title=%r)' % (
+            self.window_class, None if self.hwnd is None else '%x' % self.hwnd, self.pid,
+            self.visible, self.title)
 
 
 class FileHold:

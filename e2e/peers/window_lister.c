@@ -3,7 +3,8 @@
  *
  *   window_lister RESULT-FILE [CLASS]
  *
- * Each line reads: class <TAB> visible (0/1) <TAB> process id <TAB> title as hex bytes.
+ * Each line reads: class <TAB> visible (0/1) <TAB> process id <TAB> title as hex bytes <TAB>
+ * window handle (hex).
  * Lets a test prove that a program left no window behind, and describe the screen when a run
  * does not end as expected.
  */
@@ -28,7 +29,7 @@ static BOOL CALLBACK ListProc(HWND hwnd, LPARAM param)
     fprintf(st->out, "%s\t%d\t%lu\t", cls, IsWindowVisible(hwnd) ? 1 : 0, (unsigned long)pid);
     for (int i = 0; i < len; i++)
         fprintf(st->out, "%02x", (unsigned char)title[i]);
-    fputc('\n', st->out);
+    fprintf(st->out, "\t%lx\n", (unsigned long)(ULONG_PTR)hwnd);
     return TRUE;
 }
 

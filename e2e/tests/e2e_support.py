@@ -20,6 +20,8 @@ VERSION_CAPTION = b'Tavix'
 ERROR_CAPTION = 'エラー'.encode('cp932')
 ERROR_TEXT = '設定ファイル異常'.encode('cp932')
 
+OUTPUT_MARK = b'Tavix: output: "'
+
 WS_EX_TOPMOST = 0x00000008
 WS_EX_TOOLWINDOW = 0x00000080
 
@@ -127,6 +129,18 @@ class ArchTestCase(unittest.TestCase):
     def assertNoWindowOfClass(self, scenario, class_name):
         left = self.session.list_windows(scenario, self.peers, class_name)
         self.assertEqual(left, [], 'expected no window of class %r left behind' % class_name)
+
+
+def output_paths(run):
+    """The paths a run handed to its output, as bytes, in order."""
+    return [line[len(OUTPUT_MARK):-1] for line in run.trace
+            if line.startswith(OUTPUT_MARK) and line.endswith(b'"')]
+
+
+def traced(run, text):
+    """Whether a traced line holds the text (str in Shift_JIS, or bytes)."""
+    part = text.encode('cp932') if isinstance(text, str) else text
+    return any(part in line for line in run.trace)
 
 
 def arch_cases(scenarios, module_globals):

@@ -1,0 +1,83 @@
+/*
+ * window_tool: does to a window of another program what a user would, and tells which window
+ * is in front.
+ *
+ *   window_tool close HWND-HEX [TIMEOUT-SECONDS]
+ *       Posts WM_CLOSE to the window, as its close button would, and waits until the window
+ *       is gone, at most the timeout (default 10 s). Lets a test end a program it cannot end
+ *       by PID, such as the explorer that Wine's start.exe hands over to a process of its own.
+ *   window_tool front HWND-HEX [TIMEOUT-SECONDS]
+ *       Makes the window the foreground window and waits until it is, at most the timeout
+ *       (default 3 s), so that real clicks land on it rather than on a window above it.
+ *   window_tool foreground RESULT-FILE
+ *       Writes the handle of the foreground window (hex, 0 when there is none).
+ *
+ * Exit code: 0 when done (a window already gone counts as closed), 1 when the window did not
+ * close or come to the front in time, 2 on a usage error or an unwritable result file.
+ */
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static HWND ParseHwnd(const char *text)
+{
+    return (HWND)(ULONG_PTR)strtoul(text, NULL, 16);
+}
+
+static DWORD ParseTimeout(int argc, char **argv, DWORD fallbackMs)
+{
+    return argc > 3 ? (DWORD)(atof(argv[3]) * 1000.0) : fallbackMs;
+}
+
+static int Close(HWND hwnd, DWORD timeoutMs)
+{
+    if (!IsWindow(hwnd))
+        return 0;
+    PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    DWORD start = GetTickCount();
+    while (IsWindow(hwnd)) {
+        if (GetTickCount() - start >= timeoutMs)
+            return 1;
+        Sleep(20);
+    }
+    return 0;
+}
+
+static int Front(HWND hwnd, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        SetForegroundWindow(hwnd);
+        if (GetForegroundWindow() == hwnd)
+            return 0;
+        if (GetTickCount() - start >= timeoutMs)
+            return 1;
+        Sleep(20);
+    }
+}
+
+static int Foreground(const char *path)
+{
+    char partial[MAX_PATH + 16];
+    snprintf(partial, sizeof partial, "%s.part", path);
+    FILE *out = fopen(partial, "wb");
+    if (!out)
+        return 2;
+    fprintf(out, "%lx\n", (unsigned long)(ULONG_PTR)GetForegroundWindow());
+    fclose(out);
+    return MoveFileExA(partial, path, MOVEFILE_REPLACE_EXISTING) ? 0 : 2;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc >= 3 && argc <= 4 && strcmp(argv[1], "close") == 0)
+        return Close(ParseHwnd(argv[2]), ParseTimeout(argc, argv, 10000));
+    if (argc >= 3 && argc <= 4 && strcmp(argv[1], "front") == 0)
+        return Front(ParseHwnd(argv[2]), ParseTimeout(argc, argv, 3000));
+    if (argc == 3 && strcmp(argv[1], "foreground") == 0)
+        return Foreground(argv[2]);
+    fprintf(stderr, "usage: window_tool close|front HWND-HEX [TIMEOUT-SECONDS]\n"
+                    "       window_tool foreground RESULT-FILE\n");
+    return 2;
+}
