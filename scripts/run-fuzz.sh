@@ -7,7 +7,7 @@ build=$1
 seconds=${2:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
 status=0
-for target in settings; do
+for target in settings windows; do
     exe="$build/tests/fuzz/fuzz_$target"
     corpus="$build/corpus/$target"
     findings="$build/findings/$target"
