@@ -53,9 +53,11 @@ class FilerConfig:
     """The windows of one stand-in file manager; each control method returns its index."""
 
     def __init__(self, title='Stand-in', window_class=None, hidden=False, front=False,
-                 hang=None):
+                 hang=None, exit_on=None):
         if hang not in (None, 'ready', 'listview'):
             raise ValueError('hang must be None, "ready" or "listview"')
+        if exit_on not in (None, 'listview', 'address'):
+            raise ValueError('exit_on must be None, "listview" or "address"')
         self._lines = [b'title=' + _value(title)]
         if window_class:
             self._lines.append(b'class=' + _value(window_class))
@@ -65,6 +67,8 @@ class FilerConfig:
             self._lines.append(b'front=1')
         if hang:
             self._lines.append(b'hang=' + hang.encode('ascii'))
+        if exit_on:
+            self._lines.append(b'exit=' + exit_on.encode('ascii'))
         self.kinds = []
 
     def add(self, kind, parent=None, visible=True, window_class=None, text=None, items=(),

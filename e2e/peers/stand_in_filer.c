@@ -16,6 +16,10 @@
  *   front=1           once shown, the window makes itself the foreground window
  *   hang=ready        after READY-FILE is written the thread stops pumping messages for
  *                     120 s (at most until the time limit), as a hung program does
+ *   exit=listview     the first LVM_GETITEMA that any list view receives ends the program at
+ *                     once (ExitProcess), as a program that exits while its items are read
+ *   exit=address      the first WM_GETTEXT that a combo kind receives ends the program at
+ *                     once, so its windows go while another program looks at them
  *   hang=listview     the first LVM_* message that any list view receives after READY-FILE is
  *                     written puts the thread to sleep in the same way
  *
@@ -81,6 +85,7 @@ static const char PROP_OLDPROC[] = "StandInFiler.OldProc";
 enum Kind { KIND_COMBOBOX, KIND_COMBOBOXEX, KIND_LISTVIEW, KIND_SUPERCLASSED, KIND_NESTED,
             KIND_STATIC };
 enum Hang { HANG_NONE, HANG_READY, HANG_LISTVIEW };
+enum ExitOn { EXIT_NONE, EXIT_LISTVIEW, EXIT_ADDRESS };
 
 typedef struct {
     char *data; /* always followed by a zero byte, which len does not count */
@@ -119,6 +124,7 @@ typedef struct {
     int hidden;
     int front;
     int hang;
+    int exitOn;
     Control controls[MAX_CONTROLS];
     int controlCount;
 } Config;
@@ -128,6 +134,7 @@ static HWND g_top;
 static int g_topNextY = 8;
 static DWORD g_deadline;
 static int g_hangListArmed;
+static int g_exitArmed;   /* set once READY-FILE is written */
 
 /* ---- config ------------------------------------------------------------------------- */
 
@@ -241,6 +248,10 @@ static void SetTopKey(const char *key, const char *value, size_t len)
         g_cfg.hang = HANG_READY;
     else if (strcmp(key, "hang") == 0 && strcmp(value, "listview") == 0)
         g_cfg.hang = HANG_LISTVIEW;
+    else if (strcmp(key, "exit") == 0 && strcmp(value, "listview") == 0)
+        g_cfg.exitOn = EXIT_LISTVIEW;
+    else if (strcmp(key, "exit") == 0 && strcmp(value, "address") == 0)
+        g_cfg.exitOn = EXIT_ADDRESS;
     else
         Fail("unknown top-level key or value", key);
 }
@@ -443,6 +454,8 @@ static LRESULT CALLBACK ListSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         g_hangListArmed = 0;
         Hang();
     }
+    if (msg == LVM_GETITEMA && g_exitArmed && g_cfg.exitOn == EXIT_LISTVIEW)
+        ExitProcess(0);
     LVITEMA *item = (LVITEMA *)lp;
     /* Without refuse= or unterminated=1 every item message goes to the list view untouched. */
     int answersItems = c->refuse.count || c->unterminated;
@@ -469,7 +482,9 @@ static LRESULT CALLBACK ListSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
 
 static LRESULT CALLBACK TextSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
-    if (msg == WM_GETTEXT) {
+    if (msg == WM_GETTEXT && g_exitArmed && g_cfg.exitOn == EXIT_ADDRESS)
+        ExitProcess(0);
+    if (msg == WM_GETTEXT && ControlOf(hwnd)->unterminated) {
         if (!wp || !lp)
             return 0;
         FillRepeated((char *)lp, (size_t)wp, ControlOf(hwnd)->text.data);
@@ -702,7 +717,8 @@ static void InstallAnswers(Control *c)
 {
     if (c->list)
         Subclass(c->list, c, ListSubclassProc);
-    if (c->unterminated && (c->kind == KIND_COMBOBOX || c->kind == KIND_COMBOBOXEX)) {
+    int answersText = c->unterminated || g_cfg.exitOn == EXIT_ADDRESS;
+    if (answersText && (c->kind == KIND_COMBOBOX || c->kind == KIND_COMBOBOXEX)) {
         Subclass(c->hwnd, c, TextSubclassProc);
         Subclass(c->combo, c, TextSubclassProc);
         Subclass(c->edit, c, TextSubclassProc);
@@ -813,6 +829,7 @@ int main(int argc, char **argv)
     if (g_cfg.hang == HANG_READY)
         Hang();
     g_hangListArmed = g_cfg.hang == HANG_LISTVIEW;
+    g_exitArmed = 1;
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0) {
         TranslateMessage(&msg);

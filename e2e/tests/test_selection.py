@@ -108,6 +108,27 @@ class Selection:
                 self.assertOutput(run, [work])   # no item resolves: the folder stands for them
                 self.assertTrue(all(len(p) < 260 for p in output_paths(run)))
 
+    def test_file_manager_that_goes_away_during_the_run(self):
+        sc = self.folders('gone')
+        work = sc.win_path('work')
+        # Its process ends at the first item asked for: no paths rather than wrong ones.
+        config = FilerConfig(title=work, front=True, exit_on='listview')
+        config.listview(items=['a.txt', 'b.txt'], select=[0, 1])
+        run, _ = self.read(sc, config)
+        self.assertOutput(run, [])
+        self.assertTrue(traced(run, 'stopped answering or its process ended'), run.describe())
+        # A window that goes while the scan reads its address box is passed over.
+        behind = FilerConfig(title=work)
+        behind.listview(items=['a.txt', 'b.txt'], select=[1])
+        front = FilerConfig(title='Filer', front=True, exit_on='address')
+        front.combobox(text=work)
+        with self.session.start_filer(sc, behind, self.arch, exe_name='Behind.exe'):
+            with self.session.start_filer(sc, front, self.arch) as in_front:
+                self.assertTrue(in_front.is_foreground)
+                run = self.session.run(sc, 'Tavix.exe', ['/#f=behind'], peers=self.peers)
+        self.assertEndedWithZero(run)
+        self.assertOutput(run, [work + '\\b.txt'])
+
     def test_file_manager_that_stops_answering(self):
         sc = self.folders('hung')
         work = sc.win_path('work')
