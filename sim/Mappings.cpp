@@ -101,6 +101,10 @@ HANDLE CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES, DWORD flProtect,
   KernelObject obj;
   obj.kind = KernelObject::kMapping;
   obj.mapping = mapping;
+  // A program tells a new mapping from an existing named one by the last
+  // error (ERROR_ALREADY_EXISTS), so success sets it too. The sim has no
+  // named mappings: every one is new.
+  SetError(ERROR_SUCCESS);
   return NewKernelHandle(obj);
 }
 
@@ -124,9 +128,13 @@ LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwF
     SetError(ERROR_MAPPED_ALIGNMENT);
     return nullptr;
   }
-  // More than the mapping holds, or writing to a mapping made read-only.
-  if ((write && !MappingWritable(m.protect)) || offset >= m.size ||
-      dwNumberOfBytesToMap > m.size - offset) {
+  // A view that starts past the mapping's end is a bad parameter; one that
+  // runs past it, or writes to a mapping made read-only, is refused.
+  if (offset >= m.size) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if ((write && !MappingWritable(m.protect)) || dwNumberOfBytesToMap > m.size - offset) {
     SetError(ERROR_ACCESS_DENIED);
     return nullptr;
   }

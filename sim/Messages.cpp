@@ -136,10 +136,12 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   return AnswerForeign(hWnd, Msg, wParam, lParam, &result) ? result : 0;
 }
 
-// The answer goes to *lpdwResult only when there is one.
+// *lpdwResult gets the answer, or 0 when there is none (a window that is
+// gone, a time-out), as the system writes it either way.
 LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
                             UINT uTimeout, PDWORD_PTR lpdwResult) {
   BeforeWindowCall("SendMessageTimeoutA", hWnd);
+  if (lpdwResult) *lpdwResult = 0;
   World::Impl& s = State();
   WindowObj* w = FindWindowObj(hWnd);
   if (!w) {
@@ -250,9 +252,13 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   WindowObj* w = FindWindowObj(hWnd);
   if (!w) return 0;
   switch (Msg) {
+    // The system keeps a window's text in Unicode; what the program reads
+    // back is that text converted again.
     case WM_NCCREATE: {
       auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-      if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) w->rec.title = cs->lpszName;
+      if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) {
+        w->rec.title = ThroughUnicode(cs->lpszName);
+      }
       return TRUE;
     }
     case WM_CLOSE:
@@ -264,7 +270,7 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
       return static_cast<LRESULT>(w->rec.title.size());
     case WM_SETTEXT: {
       const char* text = reinterpret_cast<const char*>(lParam);
-      w->rec.title = text ? text : "";
+      w->rec.title = text ? ThroughUnicode(text) : "";
       return TRUE;
     }
     default:

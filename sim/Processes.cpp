@@ -375,9 +375,19 @@ BOOL WINAPI SimIsWow64Process(HANDLE hProcess, PBOOL Wow64Process) {
   return TRUE;
 }
 
+// The redirection exists only for a 32-bit program on a 64-bit system; a
+// 64-bit program, or any program on a 32-bit system, has none to switch and
+// gets ERROR_INVALID_FUNCTION.
+bool RedirectionToSwitch() {
+  if (State().programBitness == 32 && SystemIs64Bit()) return true;
+  SetError(ERROR_INVALID_FUNCTION);
+  return false;
+}
+
 // No redirection is modelled; the calls are counted so that a test sees
 // whether the program reverted what it disabled.
 BOOL WINAPI SimWow64DisableWow64FsRedirection(PVOID* OldValue) {
+  if (!RedirectionToSwitch()) return FALSE;
   if (!OldValue) {
     SetError(ERROR_NOACCESS);
     return FALSE;
@@ -389,6 +399,7 @@ BOOL WINAPI SimWow64DisableWow64FsRedirection(PVOID* OldValue) {
 }
 
 BOOL WINAPI SimWow64RevertWow64FsRedirection(PVOID) {
+  if (!RedirectionToSwitch()) return FALSE;
   Current().wow64RedirectionReverts++;
   return TRUE;
 }

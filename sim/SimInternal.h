@@ -263,6 +263,10 @@ bool IsLead(unsigned char c);  // a lead byte of the world's ANSI code page
 size_t CharLen(const char* s);
 // ASCII letters folded to lower case; two-byte characters are left alone.
 std::string FoldName(const std::string& s);
+// An ANSI text as it comes back after the system converted it to Unicode and
+// back: a lead byte with no trail byte after it converts to a zero character,
+// so the text ends before it.
+std::string ThroughUnicode(const std::string& s);
 
 // File system (FileSystem.cpp)
 // The ANSI file functions refuse names of MAX_PATH characters or more; the

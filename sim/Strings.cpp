@@ -25,6 +25,12 @@ size_t CharLen(const char* s) {
   return 1;
 }
 
+std::string ThroughUnicode(const std::string& s) {
+  const char* p = s.c_str();
+  while (*p && !(CharLen(p) == 1 && IsLead(static_cast<unsigned char>(*p)))) p += CharLen(p);
+  return std::string(s.c_str(), p);
+}
+
 std::string FoldName(const std::string& s) {
   std::string out;
   out.reserve(s.size());

@@ -539,13 +539,16 @@ BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam) {
 }
 
 // Every descendant, depth first: each child is followed by its own
-// descendants before its next sibling.
+// descendants before its next sibling. The desktop window's descendants are
+// all windows; a NULL parent stands for the top-level windows alone, as the
+// documentation says (it is EnumWindows then).
 BOOL EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam) {
   if (!lpEnumFunc) {
     SetError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (!hWndParent || reinterpret_cast<uintptr_t>(hWndParent) == kDesktopWindow) {
+  if (!hWndParent) return EnumWindows(lpEnumFunc, lParam);
+  if (reinterpret_cast<uintptr_t>(hWndParent) == kDesktopWindow) {
     std::vector<HWND> list = State().zOrder;
     for (HWND h : list) {
       BeforeWindowCall("EnumChildWindows", h);
@@ -563,7 +566,9 @@ BOOL EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam) {
 
 // Direct children of the parent (top-level windows for a NULL parent), after
 // hWndChildAfter, whose class and title match; both compare without regard
-// to case, and a NULL text matches anything.
+// to case, and a NULL text matches anything. Finding nothing is no error: the
+// last error is left alone, also when hWndChildAfter is no child of the
+// parent (the search then finds nothing).
 HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass, LPCSTR lpszWindow) {
   BeforeWindowCall("FindWindowExA", hWndParent);
   World::Impl& s = State();
@@ -581,10 +586,7 @@ HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass, LPCST
   auto it = list.begin();
   if (hWndChildAfter) {
     it = std::find(list.begin(), list.end(), hWndChildAfter);
-    if (it == list.end()) {
-      SetError(ERROR_INVALID_WINDOW_HANDLE);
-      return nullptr;
-    }
+    if (it == list.end()) return nullptr;
     ++it;
   }
   const ClassObj* atomClass = nullptr;
@@ -602,7 +604,6 @@ HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass, LPCST
     if (lpszWindow && FoldName(lpszWindow) != FoldName(w->rec.title)) continue;
     return *it;
   }
-  SetError(ERROR_FILE_NOT_FOUND);
   return nullptr;
 }
 

@@ -22,6 +22,9 @@ EXPECTED_DIFFERENCES = {
         'Wine takes a lone "/" for its Unix root drive Z:; Windows gives the current drive root',
     'PathAddBackslashA(259 chars)':
         'Wine writes 261 bytes into a MAX_PATH buffer; Windows returns NULL as documented',
+    "EnumChildWindows(NULL parent, probe's windows)":
+        'Wine fails with ERROR_INVALID_WINDOW_HANDLE and reports nothing; Windows documents a NULL '
+        'parent as equivalent to EnumWindows (the top-level windows)',
 }
 
 

@@ -16,7 +16,9 @@
 // outside printable ASCII are written as {HH}.
 #ifdef _WIN32
 #include <windows.h>
+#include <shlobj.h>
 #include <shlwapi.h>
+#include <tlhelp32.h>
 #else
 #include "SimWorld.h"
 #include "sim_win32.h"
@@ -243,6 +245,8 @@ void FileExistence() {
       "file.txt\\x", "dir", "dir\\", "dir\\.", "dir\\..", "dir/inner.txt", "dir\\inner.txt\\",
       "missing", "missing\\x", "C:", "C:\\", "\"file.txt\"", In("dir\\."), In("dir\\.."),
       In("dir\\"), "a?b", "a*b", "a<b", "a|b", "a\"b", ".", "..",
+      // What folder resolution tries after blanks were taken off or a backslash added.
+      "\\", "dir ", " dir", "sp ace", "sp ace\\", "dir\\sub\\",
   };
   for (const std::string& n : names) {
     Arm();
@@ -534,6 +538,9 @@ void ShellTextFunctions() {
       {"258 chars", std::string(258, 'p')},
       {"259 chars", std::string(259, 'p')},
       {"259 chars ending in backslash", std::string(258, 'p') + "\\"},
+      {"backslash", "\\"},
+      {"folder then kanji with trail 5C", std::string("C:\\dir\\") + kHyou},
+      {"kanji with lead-valued trail then backslash", "\x95\x95\\"},
   };
   for (const Add& a : adds) {
     char buf[MAX_PATH + 16];
@@ -548,8 +555,13 @@ void ShellTextFunctions() {
   }
 
   // PathRemoveBlanksA
-  for (const std::string& t : {std::string("  a b  "), std::string(""), std::string("   "),
-                               std::string("\t a \t"), std::string("a"), std::string(" ") + kHyou + " "}) {
+  // Only blanks are taken off, never tabs; a text of blanks only becomes empty.
+  for (const std::string& t :
+       {std::string("  a b  "), std::string(""), std::string("   "), std::string("\t a \t"),
+        std::string("a"), std::string(" ") + kHyou + " ", std::string(" "), std::string("\t"),
+        std::string(" \t "), std::string("\t\t"), std::string("  C:\\dir  "),
+        std::string("\tC:\\dir\t"), std::string("C:\\dir  "), std::string("  C:\\dir"),
+        std::string(" \t C:\\dir \t ")}) {
     char buf[64];
     std::strcpy(buf, t.c_str());
     PathRemoveBlanksA(buf);
@@ -943,6 +955,651 @@ void WindowCases() {
   Line("GetWindowTextA(destroyed)", "ret=" + Num(r) + Err() + " buf=" + Q(buf));
 }
 
+// ---------------------------------------------------------------------------
+// A tree of the probe's own windows: enumeration, search, visibility, texts
+// ---------------------------------------------------------------------------
+
+LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  return DefWindowProcA(h, m, w, l);
+}
+
+bool RegisterPlainClass(const std::string& name) {
+  WNDCLASSA wc;
+  std::memset(&wc, 0, sizeof wc);
+  wc.lpfnWndProc = PlainProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = name.c_str();
+  return RegisterClassA(&wc) != 0;
+}
+
+HWND MakeWindow(const std::string& cls, const std::string& title, DWORD style, HWND parent) {
+  return CreateWindowExA(0, cls.c_str(), title.c_str(), style, 0, 0, 100, 100, parent, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+// The probe's windows by name: enumerations print names, never handles, and
+// leave out the windows of other programs (Wine's desktop, for one).
+struct NamedWindow {
+  HWND hwnd;
+  const char* name;
+};
+std::vector<NamedWindow> g_named;
+
+const char* NameOf(HWND h) {
+  for (const NamedWindow& n : g_named) {
+    if (n.hwnd == h) return n.name;
+  }
+  return nullptr;
+}
+
+struct Walk {
+  std::string seen;              // the probe's windows in the order reported
+  const char* stopAt = nullptr;  // the callback answers FALSE for this one
+};
+
+BOOL CALLBACK CollectNamed(HWND h, LPARAM l) {
+  Walk* walk = reinterpret_cast<Walk*>(l);
+  const char* name = NameOf(h);
+  if (!name) return TRUE;
+  walk->seen += std::string(walk->seen.empty() ? "" : ",") + name;
+  return walk->stopAt && std::strcmp(name, walk->stopAt) == 0 ? FALSE : TRUE;
+}
+
+std::string FoundWindow(HWND h) {
+  if (!h) return "NULL" + Err();
+  const char* name = NameOf(h);
+  return name ? name : "another window";
+}
+
+// A value SendMessageTimeoutA never gives as an answer here, so that an
+// answer left alone shows as "untouched".
+const DWORD_PTR kUntouched = 0x5EED;
+
+std::string TimeoutResult(LRESULT ret, DWORD_PTR answer) {
+  return "ret=" + Num(ret != 0) + Err() + " answer=" +
+         (answer == kUntouched ? std::string("untouched") : Num(static_cast<long long>(answer)));
+}
+
+// A top-level window (hidden) with a visible child, a visible grandchild and
+// then a hidden second child, and a second top-level window made last.
+void WindowTree() {
+  bool registered = RegisterPlainClass("ProbeTreeTop") && RegisterPlainClass("ProbeTreeChild");
+  HWND top = MakeWindow("ProbeTreeTop", "tree top", WS_OVERLAPPEDWINDOW, nullptr);
+  HWND child = MakeWindow("ProbeTreeChild", "child one", WS_CHILD | WS_VISIBLE, top);
+  HWND grand = MakeWindow("ProbeTreeChild", "grandchild", WS_CHILD | WS_VISIBLE, child);
+  HWND later = MakeWindow("ProbeTreeChild", "child two", WS_CHILD, top);
+  HWND second = MakeWindow("ProbeTreeTop", "tree second", WS_OVERLAPPEDWINDOW, nullptr);
+  g_named = {{top, "top"},
+             {child, "child"},
+             {grand, "grandchild"},
+             {later, "later-child"},
+             {second, "second-top"}};
+  bool made = top && child && grand && later && second;
+  Line("window tree(set-up)", registered && made ? "ok" : "FAILED");
+  if (made) {
+    Walk all;
+    EnumChildWindows(top, CollectNamed, reinterpret_cast<LPARAM>(&all));
+    Line("EnumChildWindows(tree)", all.seen);
+    Walk stopped;
+    stopped.stopAt = "grandchild";
+    EnumChildWindows(top, CollectNamed, reinterpret_cast<LPARAM>(&stopped));
+    Line("EnumChildWindows(tree, callback stops at the grandchild)", stopped.seen);
+    Walk below;
+    EnumChildWindows(child, CollectNamed, reinterpret_cast<LPARAM>(&below));
+    Line("EnumChildWindows(first child)", below.seen);
+    Walk none;
+    EnumChildWindows(grand, CollectNamed, reinterpret_cast<LPARAM>(&none));
+    Line("EnumChildWindows(window without children)", "seen=" + Q(none.seen));
+    Walk tops;
+    EnumWindows(CollectNamed, reinterpret_cast<LPARAM>(&tops));
+    Line("EnumWindows(probe's windows)", tops.seen);
+    Walk desktop;
+    EnumChildWindows(GetDesktopWindow(), CollectNamed, reinterpret_cast<LPARAM>(&desktop));
+    Line("EnumChildWindows(desktop window, probe's windows)", desktop.seen);
+    Walk noParent;
+    EnumChildWindows(nullptr, CollectNamed, reinterpret_cast<LPARAM>(&noParent));
+    Line("EnumChildWindows(NULL parent, probe's windows)", noParent.seen);
+
+    struct Find {
+      const char* label;
+      HWND parent, after;
+      const char* cls;
+      const char* title;
+    };
+    const Find finds[] = {
+        {"top level, class in lower case, title", nullptr, nullptr, "probetreetop", "tree top"},
+        {"top level, title in upper case", nullptr, nullptr, "ProbeTreeTop", "TREE SECOND"},
+        {"child, class in upper case", top, nullptr, "PROBETREECHILD", nullptr},
+        {"child after the first child", top, child, "ProbeTreeChild", nullptr},
+        {"child after the last child", top, later, "ProbeTreeChild", nullptr},
+        {"child after a grandchild (no direct child)", top, grand, "ProbeTreeChild", nullptr},
+        {"hidden child by title", top, nullptr, "ProbeTreeChild", "child two"},
+        {"grandchild from the top (direct children only)", top, nullptr, nullptr, "grandchild"},
+        {"grandchild from its parent", child, nullptr, nullptr, "GrandChild"},
+        {"missing class", top, nullptr, "NoSuchProbeClass", nullptr},
+        {"missing title", top, nullptr, nullptr, "no such title"},
+    };
+    for (const Find& f : finds) {
+      Arm();
+      HWND h = FindWindowExA(f.parent, f.after, f.cls, f.title);
+      Line(std::string("FindWindowExA(") + f.label + ")", FoundWindow(h));
+    }
+
+    auto visibility = [&]() {
+      return "top=" + Num(IsWindowVisible(top) != 0) +
+             " child=" + Num(IsWindowVisible(child) != 0) +
+             " grandchild=" + Num(IsWindowVisible(grand) != 0) +
+             " hidden-child=" + Num(IsWindowVisible(later) != 0);
+    };
+    Line("IsWindowVisible(parent hidden)", visibility());
+    ShowWindow(top, SW_SHOWNOACTIVATE);
+    Line("IsWindowVisible(parent shown)", visibility());
+    ShowWindow(top, SW_HIDE);
+    Line("IsWindowVisible(parent hidden again)", visibility());
+
+    // SendMessageTimeoutA to a window of the probe itself: the window
+    // procedure is called directly, with no waiting.
+    char buf[MAX_PATH + 16];
+    std::memset(buf, '#', sizeof buf);
+    DWORD_PTR answer = kUntouched;
+    Arm();
+    LRESULT ret = SendMessageTimeoutA(top, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(buf),
+                                      SMTO_NORMAL, 1000, &answer);
+    Line("SendMessageTimeoutA(own window, WM_GETTEXT 260)",
+         TimeoutResult(ret, answer) + " buf=" + Q(buf));
+    std::memset(buf, '#', sizeof buf);
+    answer = kUntouched;
+    Arm();
+    ret = SendMessageTimeoutA(top, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(buf),
+                              SMTO_ABORTIFHUNG, 1000, &answer);
+    Line("SendMessageTimeoutA(own window, WM_GETTEXT 260, abort if hung)",
+         TimeoutResult(ret, answer) + " buf=" + Q(buf));
+    answer = kUntouched;
+    Arm();
+    ret = SendMessageTimeoutA(top, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer);
+    Line("SendMessageTimeoutA(own window, WM_GETTEXTLENGTH)", TimeoutResult(ret, answer));
+    std::memset(buf, '#', sizeof buf);
+    Arm();
+    ret = SendMessageTimeoutA(top, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(buf),
+                              SMTO_ABORTIFHUNG, 1000, nullptr);
+    Line("SendMessageTimeoutA(own window, NULL answer pointer)",
+         "ret=" + Num(ret != 0) + Err() + " buf=" + Q(buf));
+  }
+  for (HWND h : {second, top}) {
+    if (h) DestroyWindow(h);
+  }
+  Line("IsWindowVisible(destroyed)", Num(IsWindowVisible(child) != 0));
+  if (second) {
+    char buf[MAX_PATH + 16];
+    std::memset(buf, '#', sizeof buf);
+    buf[0] = 0;
+    DWORD_PTR answer = kUntouched;
+    Arm();
+    LRESULT ret = SendMessageTimeoutA(second, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(buf),
+                                      SMTO_ABORTIFHUNG, 1000, &answer);
+    Line("SendMessageTimeoutA(destroyed window)", TimeoutResult(ret, answer) + " buf=" + Q(buf));
+  }
+  g_named.clear();
+}
+
+// Class names around the 128-byte buffer the product reads them into, titles
+// around its 520-byte buffer, and Shift_JIS titles made of lead bytes only.
+void LongWindowTexts() {
+  const std::pair<size_t, char> classNames[] = {{127, 'p'}, {128, 'q'}, {200, 'r'}};
+  for (const auto& c : classNames) {
+    std::string name(c.first, c.second);
+    bool registered = RegisterPlainClass(name);
+    HWND h = registered ? MakeWindow(name, "x", WS_OVERLAPPEDWINDOW, nullptr) : nullptr;
+    std::string r = "registered=" + Num(registered) + " window=" + Num(h != nullptr);
+    if (h) {
+      char buf[300];
+      std::memset(buf, '#', sizeof buf);
+      Arm();
+      int n = GetClassNameA(h, buf, 128);
+      std::string e = Err();
+      bool same =
+          n >= 0 && name.compare(0, static_cast<size_t>(n), buf, static_cast<size_t>(n)) == 0;
+      r += " ret=" + Num(n) + e + " same=" + Num(same) +
+           " bytes127-128=" + Escape(std::string(buf + 127, 2));
+      DestroyWindow(h);
+    }
+    Line("GetClassNameA(" + Num(static_cast<long long>(c.first)) + "-char name, buffer 128)", r);
+  }
+
+  bool registered = RegisterPlainClass("ProbeTitles");
+  Line("RegisterClassA(ProbeTitles)", Num(registered));
+  struct Title {
+    const char* label;
+    std::string text;
+  };
+  const Title titles[] = {
+      {"519 bytes", std::string(519, 't')},
+      {"520 bytes", std::string(520, 't')},
+      {"600 bytes", std::string(600, 't')},
+      {"518 bytes then a kanji", std::string(518, 't') + kHyou},
+      {"517 bytes then a kanji", std::string(517, 't') + kHyou},
+      {"one lead byte", "\x81"},
+      {"two lead bytes", "\x81\x81"},
+      {"three lead bytes", "\x95\x95\x95"},
+      {"ab then a lead byte", "ab\x88"},
+  };
+  for (const Title& t : titles) {
+    HWND h = registered ? MakeWindow("ProbeTitles", t.text, WS_OVERLAPPEDWINDOW, nullptr) : nullptr;
+    if (!h) {
+      Line(std::string("GetWindowTextA(") + t.label + ", buffer 520)", "no window");
+      continue;
+    }
+    char buf[700];
+    std::memset(buf, '#', sizeof buf);
+    Arm();
+    int n = GetWindowTextA(h, buf, 520);
+    std::string r = "ret=" + Num(n) + Err() + " length=" + Num(GetWindowTextLengthA(h));
+    if (t.text.size() > 20) {
+      size_t len = std::strlen(buf);
+      r += " strlen=" + Num(static_cast<long long>(len)) +
+           " tail=" + Escape(std::string(buf + len - 2, 3)) +
+           " same=" + Num(t.text.compare(0, len, buf, len) == 0);
+    } else {
+      r += " buf=" + Q(buf);
+    }
+    Line(std::string("GetWindowTextA(") + t.label + ", buffer 520)", r);
+    if (&t == &titles[0]) {  // the 519-byte title
+      std::memset(buf, '#', sizeof buf);
+      DWORD_PTR answer = kUntouched;
+      Arm();
+      LRESULT ret = SendMessageTimeoutA(h, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(buf),
+                                        SMTO_ABORTIFHUNG, 1000, &answer);
+      size_t len = std::strlen(buf);
+      Line("SendMessageTimeoutA(own window, 519-byte title, WM_GETTEXT 260)",
+           TimeoutResult(ret, answer) + " strlen=" + Num(static_cast<long long>(len)));
+    }
+    DestroyWindow(h);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Functions found at run time, and what they say about the probe's process
+// ---------------------------------------------------------------------------
+
+typedef LPVOID(WINAPI* VirtualAllocExCall)(HANDLE, LPVOID, SIZE_T, DWORD, DWORD);
+typedef BOOL(WINAPI* VirtualFreeExCall)(HANDLE, LPVOID, SIZE_T, DWORD);
+typedef HANDLE(WINAPI* CreateToolhelp32SnapshotCall)(DWORD, DWORD);
+typedef BOOL(WINAPI* Process32Call)(HANDLE, PROCESSENTRY32*);
+typedef BOOL(WINAPI* QueryFullProcessImageNameACall)(HANDLE, DWORD, LPSTR, PDWORD);
+typedef BOOL(WINAPI* IsWow64ProcessCall)(HANDLE, PBOOL);
+typedef BOOL(WINAPI* Wow64DisableCall)(PVOID*);
+typedef BOOL(WINAPI* Wow64RevertCall)(PVOID);
+typedef BOOL(WINAPI* EnumProcessModulesCall)(HANDLE, HMODULE*, DWORD, LPDWORD);
+typedef DWORD(WINAPI* GetModuleFileNameExACall)(HANDLE, HMODULE, LPSTR, DWORD);
+typedef BOOL(WINAPI* SHGetSpecialFolderPathACall)(HWND, LPSTR, int, BOOL);
+
+template <typename Call>
+Call Lookup(HMODULE module, const char* name) {
+  return reinterpret_cast<Call>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// Vista's right; the MinGW headers declare it only for newer targets.
+const DWORD kQueryLimited = 0x1000;
+// PROCESS_ALL_ACCESS as Windows XP knows it, which is what the product asks for.
+const DWORD kAllAccessXp = 0x1F0FFF;
+
+void RunTimeExports() {
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  for (const char* name :
+       {"VirtualAllocEx", "VirtualFreeEx", "CreateToolhelp32Snapshot", "Process32First",
+        "Process32Next", "QueryFullProcessImageNameA", "IsWow64Process",
+        "Wow64DisableWow64FsRedirection", "Wow64RevertWow64FsRedirection", "virtualallocex",
+        "NoSuchProbeFunction"}) {
+    Arm();
+    FARPROC p = GetProcAddress(kernel, name);
+    Line(std::string("GetProcAddress(kernel32, ") + name + ")",
+         p ? std::string("found") : "missing" + Err());
+  }
+
+  Arm();
+  HMODULE psapi = LoadLibraryA("PSAPI.DLL");
+  Line("LoadLibraryA(PSAPI.DLL)", psapi ? std::string("loaded") : "NULL" + Err());
+  if (!psapi) return;
+  for (const char* name : {"EnumProcessModules", "GetModuleFileNameExA"}) {
+    Arm();
+    FARPROC p = GetProcAddress(psapi, name);
+    Line(std::string("GetProcAddress(psapi, ") + name + ")",
+         p ? std::string("found") : "missing" + Err());
+  }
+  // The product names a process by the file of its first module.
+  auto enumModules = Lookup<EnumProcessModulesCall>(psapi, "EnumProcessModules");
+  auto moduleFile = Lookup<GetModuleFileNameExACall>(psapi, "GetModuleFileNameExA");
+  if (enumModules && moduleFile) {
+    HMODULE modules[64];
+    DWORD needed = 0;
+    Arm();
+    BOOL ok = enumModules(GetCurrentProcess(), modules, sizeof modules, &needed);
+    std::string r = "ret=" + Num(ok != 0) + Err();
+    if (ok) {
+      char path[600];
+      DWORD n = moduleFile(GetCurrentProcess(), modules[0], path, sizeof path);
+      r += " first-is-program=" + Num(modules[0] == GetModuleHandleA(nullptr)) +
+           " needed-whole-handles=" +
+           Num(needed % sizeof(HMODULE) == 0 && needed >= sizeof(HMODULE)) +
+           " first-file=" + (n ? Q(path) : "0");
+    }
+    Line("EnumProcessModules(own process)", r);
+    char path[600];
+    Arm();
+    DWORD n = moduleFile(GetCurrentProcess(), nullptr, path, sizeof path);
+    // The last error after a success is not the caller's business; it is
+    // printed only for a failure.
+    Line("GetModuleFileNameExA(own process, NULL module)",
+         n ? "ret=len file=" + Q(path) : "ret=0" + Err());
+  }
+  Arm();
+  BOOL freed = FreeLibrary(psapi);
+  Line("FreeLibrary(PSAPI.DLL)", "ret=" + Num(freed != 0) + Err());
+}
+
+// The probe's own entry in the Tool Help list, its image name, and WOW64.
+void OwnProcessInformation() {
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  auto snapshot = Lookup<CreateToolhelp32SnapshotCall>(kernel, "CreateToolhelp32Snapshot");
+  auto first = Lookup<Process32Call>(kernel, "Process32First");
+  auto next = Lookup<Process32Call>(kernel, "Process32Next");
+  if (snapshot && first && next) {
+    HANDLE s = snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 e;
+    std::memset(&e, 0, sizeof e);
+    e.dwSize = sizeof e;
+    std::string own = "not listed";
+    for (BOOL more = first(s, &e); more; more = next(s, &e)) {
+      if (e.th32ProcessID == GetCurrentProcessId()) own = Q(e.szExeFile);
+    }
+    Arm();
+    BOOL after = next(s, &e);
+    Line("Process32First/Next(own process)", "own=" + own + " after-the-end=" + Num(after != 0) +
+                                                 Err() + " size-kept=" + Num(e.dwSize == sizeof e));
+    CloseHandle(s);
+  }
+
+  auto query = Lookup<QueryFullProcessImageNameACall>(kernel, "QueryFullProcessImageNameA");
+  HANDLE self = OpenProcess(kQueryLimited, FALSE, GetCurrentProcessId());
+  if (query && self) {
+    char path[600];
+    DWORD size = sizeof path;
+    Arm();
+    BOOL ok = query(self, 0, path, &size);
+    std::string r = "ret=" + Num(ok != 0) + Err();
+    if (ok) r += " path=" + Q(path) + " size-is-length=" + Num(size == std::strlen(path));
+    Line("QueryFullProcessImageNameA(own process, limited right)", r);
+    if (ok) {
+      DWORD exact = static_cast<DWORD>(std::strlen(path));
+      std::memset(path, '#', sizeof path);
+      DWORD small = exact;
+      Arm();
+      ok = query(self, 0, path, &small);
+      Line("QueryFullProcessImageNameA(own process, no room for the zero)",
+           "ret=" + Num(ok != 0) + Err() + " size-left=" + Num(small == exact));
+    }
+  }
+  if (self) CloseHandle(self);
+
+  // Under WOW64 (a 32-bit program on this 64-bit system) the process is
+  // WOW64 and file-system redirection can be switched off and back; a 64-bit
+  // program has no redirection to switch. The lines hold what both bitnesses
+  // must agree on.
+  auto isWow64 = Lookup<IsWow64ProcessCall>(kernel, "IsWow64Process");
+  auto disable = Lookup<Wow64DisableCall>(kernel, "Wow64DisableWow64FsRedirection");
+  auto revert = Lookup<Wow64RevertCall>(kernel, "Wow64RevertWow64FsRedirection");
+  if (isWow64 && disable && revert) {
+    BOOL wow64 = 7;
+    Arm();
+    BOOL ok = isWow64(GetCurrentProcess(), &wow64);
+    bool thirtyTwo = sizeof(void*) == 4;
+    Line("IsWow64Process(own process)",
+         "ret=" + Num(ok != 0) + Err() +
+             " wow64-exactly-when-32-bit=" + Num((wow64 == TRUE) == thirtyTwo));
+    PVOID old = nullptr;
+    Arm();
+    BOOL off = disable(&old);
+    DWORD offError = GetLastError();
+    Arm();
+    BOOL back = thirtyTwo ? revert(old) : revert(nullptr);
+    DWORD backError = GetLastError();
+    // "as-bitness": succeeded under WOW64, or failed with ERROR_INVALID_FUNCTION without it.
+    auto outcome = [thirtyTwo](BOOL ok, DWORD error) {
+      if (thirtyTwo ? ok != 0 : (!ok && error == ERROR_INVALID_FUNCTION))
+        return std::string("as-bitness");
+      return std::string(thirtyTwo ? "under WOW64: " : "without WOW64: ") + "ret=" + Num(ok != 0) +
+             " err=" + (error == kSentinel ? std::string("keep") : Num(error));
+    };
+    Line("Wow64DisableWow64FsRedirection", outcome(off, offError));
+    Line("Wow64RevertWow64FsRedirection", outcome(back, backError));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Processes: opening, and memory calls that both sides can check
+// ---------------------------------------------------------------------------
+
+std::string Opened(HANDLE h) { return h ? std::string("opened") : "NULL" + Err(); }
+
+void ProcessCases() {
+  // Process ids are multiples of 4 far below this one.
+  const DWORD missingId = 0x7FFFFFF0;
+  Arm();
+  HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, missingId);
+  Line("OpenProcess(missing id)", Opened(h));
+  if (h) CloseHandle(h);
+  Arm();
+  h = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, 0);
+  Line("OpenProcess(id 0)", Opened(h));
+  if (h) CloseHandle(h);
+  const std::pair<DWORD, const char*> rights[] = {
+      {0x38, "0x38"}, {kAllAccessXp, "0x1F0FFF"}, {kQueryLimited, "query limited"}};
+  for (const auto& r : rights) {
+    Arm();
+    h = OpenProcess(r.first, FALSE, GetCurrentProcessId());
+    Line(std::string("OpenProcess(own id, ") + r.second + ")", Opened(h));
+    if (h) CloseHandle(h);
+  }
+
+  // Handles that name no process: none, a closed one, a file.
+  HANDLE closed = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, GetCurrentProcessId());
+  CloseHandle(closed);
+  HANDLE file =
+      CreateFileA("file.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE limited = OpenProcess(kQueryLimited, FALSE, GetCurrentProcessId());
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  auto alloc = Lookup<VirtualAllocExCall>(kernel, "VirtualAllocEx");
+  auto release = Lookup<VirtualFreeExCall>(kernel, "VirtualFreeEx");
+  struct Target {
+    const char* label;
+    HANDLE handle;
+  };
+  const Target targets[] = {{"NULL handle", nullptr},
+                            {"closed handle", closed},
+                            {"file handle", file},
+                            {"own process, query right only", limited}};
+  for (const Target& t : targets) {
+    char buf[16] = "untouched";
+    SIZE_T count = 77;
+    Arm();
+    BOOL ok = ReadProcessMemory(t.handle, buf, buf + 8, 4, &count);
+    Line(std::string("ReadProcessMemory(") + t.label + ")",
+         "ret=" + Num(ok != 0) + Err() + " count=" + Num(static_cast<long long>(count)));
+    count = 77;
+    Arm();
+    ok = WriteProcessMemory(t.handle, buf + 8, "abcd", 4, &count);
+    Line(std::string("WriteProcessMemory(") + t.label + ")",
+         "ret=" + Num(ok != 0) + Err() + " count=" + Num(static_cast<long long>(count)) +
+             " buf=" + Q(buf));
+    if (alloc && release) {
+      Arm();
+      LPVOID p = alloc(t.handle, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+      Line(std::string("VirtualAllocEx(") + t.label + ")",
+           p ? std::string("allocated") : "NULL" + Err());
+      Arm();
+      ok = release(t.handle, buf, 0, MEM_RELEASE);
+      Line(std::string("VirtualFreeEx(") + t.label + ")", "ret=" + Num(ok != 0) + Err());
+    }
+  }
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  if (limited) CloseHandle(limited);
+
+  // Nothing is ever at address 0, in any process. Which error that gives is
+  // not documented (and the product only traces it), so the lines hold that
+  // the calls fail, copy nothing and set an error.
+  HANDLE self = OpenProcess(0x38, FALSE, GetCurrentProcessId());
+  for (const Target& t :
+       {Target{"current-process handle", GetCurrentProcess()}, Target{"own id, 0x38", self}}) {
+    char buf[8] = "keep";
+    SIZE_T count = 77;
+    Arm();
+    BOOL ok = ReadProcessMemory(t.handle, nullptr, buf, 4, &count);
+    Line(std::string("ReadProcessMemory(") + t.label + ", address 0)",
+         "ret=" + Num(ok != 0) + " error-set=" + Num(GetLastError() != kSentinel) +
+             " count=" + Num(static_cast<long long>(count)) + " buf=" + Q(buf));
+    count = 77;
+    Arm();
+    ok = WriteProcessMemory(t.handle, nullptr, "abcd", 4, &count);
+    Line(std::string("WriteProcessMemory(") + t.label + ", address 0)",
+         "ret=" + Num(ok != 0) + " error-set=" + Num(GetLastError() != kSentinel) +
+             " count=" + Num(static_cast<long long>(count)));
+  }
+  if (self) CloseHandle(self);
+}
+
+// ---------------------------------------------------------------------------
+// Mappings backed by the paging file, as the Windows 98/ME reader uses them
+// ---------------------------------------------------------------------------
+
+bool AllZero(const unsigned char* p, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    if (p[i]) return false;
+  }
+  return true;
+}
+
+// Writes a pattern over [0, size) of the view and reads it back.
+bool Writable(unsigned char* view, size_t size) {
+  for (size_t i = 0; i < size; ++i) view[i] = static_cast<unsigned char>(i * 7 + 1);
+  for (size_t i = 0; i < size; ++i) {
+    if (view[i] != static_cast<unsigned char>(i * 7 + 1)) return false;
+  }
+  return true;
+}
+
+void PagingFileMappings() {
+  const DWORD sizes[] = {300, 1, 4097};
+  for (DWORD size : sizes) {
+    std::string label = "size " + Num(size);
+    Arm();
+    HANDLE m = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, nullptr);
+    std::string r = std::string(m ? "mapping" : "NULL") + Err();
+    unsigned char* view = nullptr;
+    if (m) {
+      Arm();
+      view = static_cast<unsigned char*>(MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+      r += std::string(" view=") + (view ? "mapped" : "NULL") + Err();
+    }
+    if (view) {
+      // A view covers whole pages; the bytes past the size are there and zero too.
+      size_t pages = (size + 4095) / 4096 * 4096;
+      bool zero = AllZero(view, size);
+      bool zeroToPageEnd = AllZero(view, pages);
+      bool writable = Writable(view, size);
+      r += " zero=" + Num(zero) + " zero-to-page-end=" + Num(zeroToPageEnd) +
+           " writable=" + Num(writable);
+      unsigned char* other =
+          static_cast<unsigned char*>(MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+      // A second view of the mapping sees what was written through the first.
+      r += " second-view-shares=" +
+           Num(other && other != view && std::memcmp(other, view, size) == 0);
+      if (other) UnmapViewOfFile(other);
+    }
+    Line("paging-file mapping(" + label + ")", r);
+    if (view) {
+      // The view outlives the handle of its mapping.
+      CloseHandle(m);
+      m = nullptr;
+      bool kept = view[0] == 1 && Writable(view, size);
+      Arm();
+      BOOL unmapped = UnmapViewOfFile(view);
+      std::string u = "ret=" + Num(unmapped != 0) + Err();
+      Arm();
+      BOOL again = UnmapViewOfFile(view);
+      Line("UnmapViewOfFile(" + label + ")", "view-usable-after-handle-closed=" + Num(kept) + " " +
+                                                 u + " again=" + Num(again != 0) + Err());
+    }
+    if (m) CloseHandle(m);
+  }
+
+  Arm();
+  HANDLE zero = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+  Line("CreateFileMappingA(paging file, size 0)", std::string(zero ? "mapping" : "NULL") + Err());
+  if (zero) CloseHandle(zero);
+
+  HANDLE m = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 0x20000, nullptr);
+  if (m) {
+    Arm();
+    void* v = MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0x20000 + 0x10000, 0);
+    Line("MapViewOfFile(offset past the end)", std::string(v ? "mapped" : "NULL") + Err());
+    if (v) UnmapViewOfFile(v);
+    Arm();
+    v = MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0x1000, 0x1000);
+    Line("MapViewOfFile(offset not on the allocation granularity)",
+         std::string(v ? "mapped" : "NULL") + Err());
+    if (v) UnmapViewOfFile(v);
+    Arm();
+    v = MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0, 0x30000);
+    Line("MapViewOfFile(more bytes than the mapping)", std::string(v ? "mapped" : "NULL") + Err());
+    if (v) UnmapViewOfFile(v);
+    unsigned char* view =
+        static_cast<unsigned char*>(MapViewOfFile(m, FILE_MAP_ALL_ACCESS, 0, 0x10000, 0));
+    if (view) {
+      Arm();
+      BOOL ok = UnmapViewOfFile(view + 100);
+      std::string r = "ret=" + Num(ok != 0) + Err();
+      if (!ok) UnmapViewOfFile(view);
+      Line("UnmapViewOfFile(address inside the view)", r);
+    }
+    CloseHandle(m);
+  }
+  Arm();
+  BOOL ok = UnmapViewOfFile(nullptr);
+  Line("UnmapViewOfFile(NULL)", "ret=" + Num(ok != 0) + Err());
+}
+
+// ---------------------------------------------------------------------------
+// Special folders: only whether they are given and exist, as their paths
+// differ by design (a Windows XP user on the sim, Wine's own profile)
+// ---------------------------------------------------------------------------
+
+void SpecialFolders() {
+  HMODULE shell = LoadLibraryA("shell32.dll");
+  auto get =
+      shell ? Lookup<SHGetSpecialFolderPathACall>(shell, "SHGetSpecialFolderPathA") : nullptr;
+  Line("SHGetSpecialFolderPathA(found)", Num(get != nullptr));
+  if (get) {
+    const std::pair<int, const char*> folders[] = {{CSIDL_DESKTOP, "desktop"},
+                                                   {CSIDL_PERSONAL, "personal"},
+                                                   {CSIDL_COMMON_DOCUMENTS, "common documents"},
+                                                   {CSIDL_MYVIDEO, "my video"}};
+    for (const auto& f : folders) {
+      char path[MAX_PATH + 16];
+      std::memset(path, '#', sizeof path);
+      BOOL ok = get(nullptr, path, f.first, FALSE);
+      std::string r = "ret=" + Num(ok != 0);
+      if (ok) {
+        DWORD a = GetFileAttributesA(path);
+        r += " folder=" + Num(a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) +
+             " full=" + Num(path[1] == ':' && path[2] == '\\') +
+             " trailing-backslash=" + Num(path[std::strlen(path) - 1] == '\\');
+      }
+      Line(std::string("SHGetSpecialFolderPathA(") + f.second + ")", r);
+    }
+  }
+  if (shell) FreeLibrary(shell);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -984,6 +1641,13 @@ int main(int argc, char** argv) {
   Formatting();
   SearchPaths();
   WindowCases();
+  WindowTree();
+  LongWindowTexts();
+  RunTimeExports();
+  OwnProcessInformation();
+  ProcessCases();
+  PagingFileMappings();
+  SpecialFolders();
   Line("end", "ok");
   if (g_out != stdout) std::fclose(g_out);
   return 0;

@@ -45,6 +45,19 @@ TEST(CreateFileMapping, RefusalsAndInjectedFaults) {
   EXPECT_EQ(nullptr, NewMapping(0));
   EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
 
+  // Success sets the last error too: ERROR_ALREADY_EXISTS would name an
+  // existing mapping, and every paging-file mapping here is new.
+  SetLastError(1234);
+  HANDLE fresh = NewMapping(0x20000);
+  ASSERT_NE(nullptr, fresh);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());
+  // A view that starts past the end, then one that runs past it.
+  EXPECT_EQ(nullptr, MapViewOfFile(fresh, FILE_MAP_ALL_ACCESS, 0, 0x20000, 0));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+  EXPECT_EQ(nullptr, MapViewOfFile(fresh, FILE_MAP_ALL_ACCESS, 0, 0x10000, 0x10001));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+  CloseHandle(fresh);
+
   HANDLE readOnly = NewMapping(64, PAGE_READONLY);
   EXPECT_EQ(nullptr, MapViewOfFile(readOnly, FILE_MAP_WRITE, 0, 0, 0));
   EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());

@@ -38,12 +38,22 @@ TEST(SendMessageTimeout, HungAndSlowProcessesCostTheirWaitOnTheClock) {
     DWORD_PTR answer = 77;
     LRESULT ok = SendMessageTimeoutA(w, WM_GETTEXTLENGTH, 0, 0, c.flags, c.timeout, &answer);
     EXPECT_EQ(c.answered, ok != 0) << c.hung << " " << c.flags << " " << c.timeout;
-    EXPECT_EQ(c.answered ? 7u : 77u, answer);  // untouched when there is no answer
+    EXPECT_EQ(c.answered ? 7u : 0u, answer);  // 0 when there is no answer
     if (!c.answered) {
       EXPECT_EQ(static_cast<DWORD>(ERROR_TIMEOUT), GetLastError());
     }
     EXPECT_EQ(c.elapsed, GetTickCount() - before) << c.hung << " " << c.flags << " " << c.timeout;
   }
+}
+
+TEST(SendMessageTimeout, AWindowThatIsGoneGivesNoAnswerAndAnInvalidHandleError) {
+  sim::World world;
+  HWND w = world.AddWindow("Filer", "C:\\Data", true);
+  world.RemoveWindow(w);
+  DWORD_PTR answer = 77;
+  EXPECT_EQ(0, SendMessageTimeoutA(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 100, &answer));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE), GetLastError());
+  EXPECT_EQ(0u, answer);
 }
 
 TEST(SendMessageTimeout, ReleasingMemoryATimedOutMessagePointsAtIsCounted) {

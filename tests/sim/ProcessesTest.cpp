@@ -295,6 +295,24 @@ TEST(Wow64, A32BitProcessRunsUnderWow64OnlyOnA64BitSystem) {
   EXPECT_EQ(1, world.wow64RedirectionReverts);
 }
 
+// Only a 32-bit program on a 64-bit system has file-system redirection to
+// switch; elsewhere both calls fail with ERROR_INVALID_FUNCTION.
+TEST(Wow64, RedirectionCannotBeSwitchedWithoutWow64) {
+  for (int bitness : {64, 32}) {
+    sim::World world;
+    world.SetProgramBitness(bitness);  // at 32: nothing 64-bit anywhere, a 32-bit system
+    auto disable = Kernel32<Wow64DisableWow64FsRedirectionFn>("Wow64DisableWow64FsRedirection");
+    auto revert = Kernel32<Wow64RevertWow64FsRedirectionFn>("Wow64RevertWow64FsRedirection");
+    PVOID old = nullptr;
+    EXPECT_FALSE(disable(&old));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_FUNCTION), GetLastError());
+    EXPECT_FALSE(revert(old));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_FUNCTION), GetLastError());
+    EXPECT_EQ(0, world.wow64RedirectionDisables);
+    EXPECT_EQ(0, world.wow64RedirectionReverts);
+  }
+}
+
 TEST(AddProcess, CreatesAnImageFileWhoseHeaderNamesTheMachine) {
   sim::World world;
   world.AddProcess("C:\\Apps\\a32.exe", 32);

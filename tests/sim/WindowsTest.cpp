@@ -161,6 +161,51 @@ TEST_F(WindowsTest, EnumChildWindowsVisitsEachChildThenItsDescendants) {
   EXPECT_EQ(nullptr, FindWindowExA(top, nullptr, "A1", nullptr));  // direct children only
 }
 
+// The desktop window's descendants are every window; a NULL parent stands for
+// the top-level windows only, as EnumWindows reports them.
+TEST_F(WindowsTest, EnumChildWindowsOfTheDesktopReachesEveryWindowAndOfNullOnlyTopLevelOnes) {
+  HWND top = world.AddWindow("ExploreWClass", "Data", true);
+  HWND child = world.AddWindow("A", "", true, top);
+  HWND second = world.AddWindow("Notepad", "memo", true);
+  g_seen.clear();
+  g_stopAfter = -1;
+  EnumChildWindows(GetDesktopWindow(), Collect, 0);
+  EXPECT_EQ((std::vector<HWND>{second, top, child}), g_seen);
+  g_seen.clear();
+  EnumChildWindows(nullptr, Collect, 0);
+  EXPECT_EQ((std::vector<HWND>{second, top}), g_seen);
+}
+
+TEST_F(WindowsTest, FindWindowExFindingNothingLeavesTheLastErrorAlone) {
+  HWND top = world.AddWindow("ExploreWClass", "Data", true);
+  HWND child = world.AddWindow("A", "", true, top);
+  HWND grandchild = world.AddWindow("A", "", true, child);
+  SetLastError(1234);
+  EXPECT_EQ(nullptr, FindWindowExA(top, nullptr, "NoSuchClass", nullptr));
+  EXPECT_EQ(nullptr, FindWindowExA(top, child, "A", nullptr));
+  EXPECT_EQ(nullptr, FindWindowExA(top, grandchild, "A", nullptr));  // not a child of top
+  EXPECT_EQ(nullptr, FindWindowExA(top, nullptr, nullptr, "no such title"));
+  EXPECT_EQ(1234u, GetLastError());
+}
+
+// The system keeps the program's window texts in Unicode: a final lead byte
+// with nothing after it does not survive the conversion.
+TEST_F(WindowsTest, AFinalLoneLeadByteIsLostFromTheProgramsWindowText) {
+  Register("Tavix");
+  HWND own = CreateWindowExA(0, "Tavix", "ab\x88", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                             SIM_PROGRAM_INSTANCE, nullptr);
+  char buf[16];
+  EXPECT_EQ(2, GetWindowTextA(own, buf, sizeof buf));
+  EXPECT_STREQ("ab", buf);
+  EXPECT_TRUE(SetWindowTextA(own, "\x95\x95\x95"));
+  EXPECT_EQ(2, GetWindowTextLengthA(own));
+  EXPECT_TRUE(SetWindowTextA(own, "\x95\x5C"));  // a whole character stays
+  EXPECT_EQ(2, GetWindowTextLengthA(own));
+  world.SetCodePage(1252);  // no lead bytes there
+  EXPECT_TRUE(SetWindowTextA(own, "ab\x88"));
+  EXPECT_EQ(3, GetWindowTextLengthA(own));
+}
+
 TEST_F(WindowsTest, AWindowIsVisibleOnlyWhenItsAncestorsAreToo) {
   HWND top = world.AddWindow("Top", "t", false);
   HWND child = world.AddWindow("Child", "", true, top);
