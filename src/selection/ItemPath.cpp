@@ -1,10 +1,11 @@
-// Reads: g_Run.CurrentFolder. Writes: g_Run.Parts.
+// Reads: g_Run.CurrentFolder. Writes: g_Run.Selection, ReadStatus, Parts.
 #include "ItemPath.h"
 
 #include "../common/RunState.h"
 #include "../common/SplitPath.h"
 #include "../common/Text.h"
-#include "../target/SpecialFolders.h"
+#include "../common/Trace.h"
+#include "../target/FolderDisplayNames.h"
 
 static const char ShortcutExtension[] = ".lnk";
 
@@ -38,4 +39,26 @@ int ResolveItemPath(const char* itemText, char* path)
     }
     TextCopy(path, PathBufferSize, candidate);
     return 1;
+}
+
+int StoreItemPath(int index, const char* itemText)
+{
+    SelectionList* list = &g_Run.Selection;
+    if (!ResolveItemPath(itemText, list->Paths[list->Count])) {
+        Trace("read: item %d \"%s\" cannot be resolved", index, itemText);
+        g_Run.ReadStatus = -1;
+        return 0;
+    }
+    Trace("read: item %d \"%s\" is \"%s\"", index, itemText, list->Paths[list->Count]);
+    list->Count++;
+    return list->Count < MaxSelection;
+}
+
+void StoreFolderWhenNoPath()
+{
+    if (g_Run.Selection.Count != 0)
+        return;
+    TextCopy(g_Run.Selection.Paths[0], PathBufferSize, g_Run.CurrentFolder);
+    g_Run.Selection.Count = 1;
+    Trace("read: no item path; the folder \"%s\" stands for the selection", g_Run.CurrentFolder);
 }

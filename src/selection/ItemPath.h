@@ -7,4 +7,12 @@
 // no extension); 0 when the item cannot be resolved.
 int ResolveItemPath(const char* itemText, char* path);
 
+// Resolves the text of the selected item index and appends its path to the SelectionList.
+// An item that cannot be resolved sets ReadStatus to -1. Returns 1 to read on, 0 when the
+// reading stops here (an item not resolved, or the 1000th path stored).
+int StoreItemPath(int index, const char* itemText);
+
+// When a reader stored no path, the CurrentFolder stands for the selection.
+void StoreFolderWhenNoPath();
+
 #endif

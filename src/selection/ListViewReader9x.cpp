@@ -26,7 +26,6 @@ static int WalkSelectedItems9x(BYTE* view)
     const ItemRecordLayout* layout = ItemRecordLayoutFor(0);
     BYTE* textArea = view + layout->Size;
     BuildItemRecord(view, layout, LVIF_TEXT, 0, (ULONG_PTR)textArea, TextAreaSize9x);
-    SelectionList* list = &g_Run.Selection;
     int index = -1;
     for (;;) {
         LRESULT answer;
@@ -40,13 +39,7 @@ static int WalkSelectedItems9x(BYTE* view)
             return Walk9xLost;
         char text[TextAreaSize9x];
         TextCopyFromArea(text, sizeof text, (const char*)textArea, TextAreaSize9x);
-        if (!ResolveItemPath(text, list->Paths[list->Count])) {
-            Trace("read: item %d \"%s\" cannot be resolved", index, text);
-            g_Run.ReadStatus = -1;
-            return Walk9xDone;
-        }
-        Trace("read: item %d \"%s\" is \"%s\"", index, text, list->Paths[list->Count]);
-        if (++list->Count == MaxSelection)
+        if (!StoreItemPath(index, text))
             return Walk9xDone;
     }
 }
@@ -76,12 +69,10 @@ int ReadListView9x()
               (unsigned long)(ULONG_PTR)g_Run.CurrentListView);
         return 0;
     }
-    if (g_Run.Selection.Count == 0) {
+    // Here a read without any path counts as a failure, so the next list view is tried.
+    if (g_Run.Selection.Count == 0)
         g_Run.ReadStatus = -1;
-        TextCopy(g_Run.Selection.Paths[0], PathBufferSize, g_Run.CurrentFolder);
-        g_Run.Selection.Count = 1;
-        Trace("read: no item path; the folder \"%s\" stands for the selection", g_Run.CurrentFolder);
-    }
+    StoreFolderWhenNoPath();
     Trace("read: %d paths, status %d", g_Run.Selection.Count, g_Run.ReadStatus);
     return 1;
 }

@@ -117,15 +117,7 @@ static int TakeItem(ItemExchange* x, int index)
         return TakeLost;
     if (!selected)
         return TakeGoOn;
-    SelectionList* list = &g_Run.Selection;
-    if (!ResolveItemPath(text, list->Paths[list->Count])) {
-        Trace("read: item %d \"%s\" cannot be resolved", index, text);
-        g_Run.ReadStatus = -1;
-        return TakeStop;
-    }
-    Trace("read: item %d \"%s\" is \"%s\"", index, text, list->Paths[list->Count]);
-    list->Count++;
-    return list->Count < MaxSelection ? TakeGoOn : TakeStop;
+    return StoreItemPath(index, text) ? TakeGoOn : TakeStop;
 }
 
 // The selected items, in the order LVM_GETNEXTITEM gives them.
@@ -192,11 +184,7 @@ int ReadListViewNt()
               (unsigned long)(ULONG_PTR)g_Run.CurrentListView);
         return 0;
     }
-    if (g_Run.Selection.Count == 0) {
-        TextCopy(g_Run.Selection.Paths[0], PathBufferSize, g_Run.CurrentFolder);
-        g_Run.Selection.Count = 1;
-        Trace("read: no item path; the folder \"%s\" stands for the selection", g_Run.CurrentFolder);
-    }
+    StoreFolderWhenNoPath();
     Trace("read: %d paths, status %d", g_Run.Selection.Count, g_Run.ReadStatus);
     return 1;
 }

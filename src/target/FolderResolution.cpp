@@ -7,7 +7,7 @@
 #include "../common/SplitPath.h"
 #include "../common/Text.h"
 #include "../common/Trace.h"
-#include "SpecialFolders.h"
+#include "FolderDisplayNames.h"
 
 // Only a text that fits the CurrentFolder is accepted as it. The empty text is never a result:
 // the shell turns an empty candidate into the current drive's root "\", and removing its

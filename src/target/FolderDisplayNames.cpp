@@ -1,4 +1,4 @@
-#include "SpecialFolders.h"
+#include "FolderDisplayNames.h"
 
 #include "../common/RunState.h"
 #include "../common/Text.h"
