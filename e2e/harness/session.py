@@ -459,15 +459,12 @@ class TopWindow:
 
     @classmethod
     def parse(cls, line):
-        fields = line.split('\t')
-        # A window_lister built before the handle column came has four columns.
-        hwnd = int(fields[4], 16) if len(fields) > 4 else None
-        return cls(fields[0], fields[1] == '1', int(fields[2]), bytes.fromhex(fields[3]), hwnd)
+        window_class, visible, pid, title, hwnd = line.split('\t')
+        return cls(window_class, visible == '1', int(pid), bytes.fromhex(title), int(hwnd, 16))
 
     def __repr__(self):
-        return 'TopWindow(%s, hwnd=%s, pid=%d, visible=%s, title=%r)' % (
-            self.window_class, None if self.hwnd is None else '%x' % self.hwnd, self.pid,
-            self.visible, self.title)
+        return 'TopWindow(%s, hwnd=%x, pid=%d, visible=%s, title=%r)' % (
+            self.window_class, self.hwnd, self.pid, self.visible, self.title)
 
 
 class FileHold:
