@@ -23,5 +23,6 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
 
 BOOL MessageBeep(UINT uType) {
   Current().beeps.push_back(uType);
+  Current().outputCalls.push_back("MessageBeep " + std::to_string(uType));
   return TRUE;
 }

@@ -169,10 +169,19 @@ UINT GlobalFlags(HGLOBAL hMem) {
 HGLOBAL GlobalFree(HGLOBAL hMem) {
   if (!hMem) return nullptr;
   uintptr_t key = 0;
-  if (!FindBlock(hMem, &key)) {
+  GlobalBlock* block = FindBlock(hMem, &key);
+  if (!block) {
     SetError(ERROR_INVALID_HANDLE);
     return hMem;
   }
-  State().globals.erase(key);
+  World::Impl& s = State();
+  if (block->ownedBySystem) {
+    // The clipboard owns it: freeing it leaves the clipboard with a dangling handle.
+    ++Current().clipboardBlocksFreedByProgram;
+    for (auto it = s.clipboard.begin(); it != s.clipboard.end();) {
+      if (it->second == key) it = s.clipboard.erase(it); else ++it;
+    }
+  }
+  s.globals.erase(key);
   return nullptr;
 }

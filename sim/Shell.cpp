@@ -45,6 +45,8 @@ void World::SetSpecialFolder(int csidl, const std::string& path) {
   impl_->specialFolders[csidl & ~CSIDL_FLAG_MASK] = path;
 }
 
+void World::SetShellExecuteResult(int result) { impl_->shellExecuteResult = result; }
+
 }  // namespace sim
 
 using namespace sim;
@@ -73,4 +75,28 @@ BOOL SHGetSpecialFolderPathA(HWND, LPSTR lpszPath, int csidl, BOOL fCreate) {
   }
   std::memcpy(lpszPath, path.c_str(), path.size() + 1);
   return TRUE;
+}
+
+// Nothing is started: the call is recorded with every argument. The result is
+// 42 (success) when the file names an existing file or folder, else
+// SE_ERR_FNF, unless the test chose a result.
+HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
+                        LPCSTR lpDirectory, INT nShowCmd) {
+  World& world = Current();
+  ShellLaunchRecord r;
+  r.owner = hwnd;
+  r.verbNull = !lpOperation;
+  r.verb = lpOperation ? lpOperation : "";
+  r.fileNull = !lpFile;
+  r.file = lpFile ? lpFile : "";
+  r.parametersNull = !lpParameters;
+  r.parameters = lpParameters ? lpParameters : "";
+  r.directoryNull = !lpDirectory;
+  r.directory = lpDirectory ? lpDirectory : "";
+  r.show = nShowCmd;
+  world.launches.push_back(r);
+  world.outputCalls.push_back("ShellExecuteA");
+  int result = world.impl().shellExecuteResult;
+  if (!result) result = lpFile && *lpFile && PathFileExistsA(lpFile) ? 42 : SE_ERR_FNF;
+  return reinterpret_cast<HINSTANCE>(static_cast<intptr_t>(result));
 }

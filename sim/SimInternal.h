@@ -94,6 +94,7 @@ struct GlobalBlock {
   int lockCount = 0;
   UINT flags = 0;
   bool ownedBySystem = false;  // handed over to the clipboard
+  bool setByProgram = false;   // the program handed it over (not a test's earlier content)
 };
 
 // ----- windows -----
@@ -249,6 +250,15 @@ struct World::Impl {
 
   // shell folders
   std::map<int, std::string> specialFolders;
+  int shellExecuteResult = 0;
+
+  // clipboard: the blocks it owns by format (keys into globals)
+  std::map<UINT, uintptr_t> clipboard;
+  bool clipboardHeldElsewhere = false;
+  bool clipboardOpenByProgram = false;
+  bool failEmptyClipboard = false;
+  bool failSetClipboardData = false;
+  std::map<uintptr_t, int> clipboardLockCountWhenSet;
 
   bool inWindowHook = false;  // beforeWindowCall is running
 };

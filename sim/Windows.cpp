@@ -355,6 +355,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
     return FALSE;
   }
   world.showWindowCalls.push_back(ShowWindowRecord{hWnd, nCmdShow});
+  world.outputCalls.push_back("ShowWindow " + std::to_string(nCmdShow));
   bool wasVisible = (w->rec.style & WS_VISIBLE) != 0;
   switch (nCmdShow) {
     case SW_HIDE:

@@ -221,6 +221,10 @@ void World::FailAllGlobalAlloc(bool on) { impl_->failAllGlobalAlloc = on; }
 void World::FailGlobalReAlloc(int nth) { impl_->failGlobalReAllocIn = nth; }
 void World::FailGlobalLock(int nth) { impl_->failGlobalLockIn = nth; }
 void World::SetGlobalAllocLimit(SIZE_T bytes) { impl_->globalAllocLimit = bytes; }
+bool World::GlobalFaultPending() const {
+  return impl_->failGlobalAllocIn > 0 || impl_->failGlobalReAllocIn > 0 ||
+         impl_->failGlobalLockIn > 0;
+}
 
 // --- other programs' windows (their processes: Processes.cpp) ---
 

@@ -42,6 +42,32 @@ struct ShowWindowRecord {
   int command;
 };
 
+// One ShellExecuteA call, with every argument (a null pointer is told apart
+// from the empty text).
+struct ShellLaunchRecord {
+  HWND owner;
+  bool verbNull;
+  std::string verb;
+  bool fileNull;
+  std::string file;
+  bool parametersNull;
+  std::string parameters;
+  bool directoryNull;
+  std::string directory;
+  int show;
+};
+
+// The CF_TEXT content of the clipboard: the block handed over, as it is now.
+struct ClipboardTextRecord {
+  bool present = false;
+  std::string bytes;        // the whole block
+  SIZE_T blockSize = 0;
+  UINT allocFlags = 0;      // the flags the block was allocated with
+  int lockCountWhenSet = 0; // the block's lock count when SetClipboardData took it
+  bool setByProgram = false;
+  std::string Text() const; // the bytes up to the first zero
+};
+
 // Everything the sim knows about one window, as tests see it.
 struct WindowRecord {
   HWND hwnd;
@@ -160,6 +186,9 @@ class World {
   void FailGlobalReAlloc(int nth);     // same counting, for GlobalReAlloc
   void FailGlobalLock(int nth);        // same counting, for GlobalLock
   void SetGlobalAllocLimit(SIZE_T bytes);  // larger requests fail as out of memory (1 GiB)
+  // True while a failure set with FailGlobalAlloc/ReAlloc/Lock has not been reached: the run
+  // made fewer such calls than the count.
+  bool GlobalFaultPending() const;
 
   // --- other processes ---
   // Another process: its id is returned. Bitness is 32 or 64. When the image
@@ -236,7 +265,30 @@ class World {
   // lets a test remove a window or end a process at an exact point.
   std::function<void(const char* function, HWND window)> beforeWindowCall;
 
+  // --- clipboard ---
+  // Text another program put on the clipboard earlier (CF_TEXT).
+  void SetClipboardText(const std::string& text);
+  // Another process holds the clipboard open: OpenClipboard fails.
+  void HoldClipboardElsewhere(bool held);
+  void FailEmptyClipboard(bool on);
+  void FailSetClipboardData(bool on);
+  ClipboardTextRecord ClipboardText() const;
+  bool ClipboardLeftOpen() const;      // the program opened it and did not close it
+
+  // --- shell ---
+  // ShellExecuteA answers with this value (an error is 32 or below) instead
+  // of deciding from the file system; 0 = decide.
+  void SetShellExecuteResult(int result);
+
   // --- observations ---
+  // The calls that make the output, in order: "ShowWindow 9", "OpenClipboard",
+  // "EmptyClipboard", "MessageBeep 64", "SetClipboardData 1",
+  // "CloseClipboard", "ShellExecuteA" (with the number of the call's command
+  // or format; failed calls end in " failed").
+  std::vector<std::string> outputCalls;
+  std::vector<ShellLaunchRecord> launches;
+  int clipboardWrites = 0;             // SetClipboardData calls that took a block
+  int clipboardBlocksFreedByProgram = 0;  // GlobalFree of a block the clipboard owns
   std::vector<MessageBoxRecord> messageBoxes;
   std::vector<std::string> trace;      // OutputDebugStringA lines
   std::vector<UINT> beeps;

@@ -270,6 +270,13 @@ typedef struct tagPROCESSENTRY32 {
 #define ERROR_CLASS_DOES_NOT_EXIST 1411L
 #define ERROR_CLASS_HAS_WINDOWS 1412L
 #define ERROR_CLIPBOARD_NOT_OPEN 1418L
+
+// ShellExecuteA results of 32 and below are errors.
+#define SE_ERR_FNF 2
+#define SE_ERR_PNF 3
+#define SE_ERR_ACCESSDENIED 5
+#define SE_ERR_OOM 8
+#define SE_ERR_NOASSOC 31
 #define ERROR_RESOURCE_DATA_NOT_FOUND 1812L
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
@@ -707,6 +714,16 @@ BOOL UnmapViewOfFile(LPCVOID lpBaseAddress);
 
 // Shell.cpp
 BOOL SHGetSpecialFolderPathA(HWND hwndOwner, LPSTR lpszPath, int csidl, BOOL fCreate);
+HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
+                        LPCSTR lpDirectory, INT nShowCmd);
+
+// Clipboard.cpp
+BOOL OpenClipboard(HWND hWndNewOwner);
+BOOL CloseClipboard(void);
+BOOL EmptyClipboard(void);
+HANDLE SetClipboardData(UINT uFormat, HANDLE hMem);
+HANDLE GetClipboardData(UINT uFormat);
+BOOL IsClipboardFormatAvailable(UINT format);
 
 // GlobalMemory.cpp
 HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes);
