@@ -1,11 +1,24 @@
-// Reads: g_Run.Selection, TargetWindow.
 #include "ActionDispatch.h"
 
+#include "ArgumentList.h"
+#include "ClipboardExport.h"
+#include "ProgramLaunch.h"
+#include "TemplateExpansion.h"
 #include "../common/RunState.h"
 #include "../common/Trace.h"
 
-// The clipboard and the program start are not part of this build yet: each path that would
-// be output is written to the trace.
+int FindExecEntry(const char* label)
+{
+    int length = lstrlenA(label);
+    if (length == 0)
+        return -1;
+    for (int i = 0; i < g_Run.Exec.Count; i++) {
+        if (lstrlenA(g_Run.Exec.Label[i]) == length && StrStrIA(g_Run.Exec.Label[i], label) != NULL)
+            return i;
+    }
+    return -1;
+}
+
 void DispatchAction()
 {
     const SelectionList* list = &g_Run.Selection;
@@ -13,4 +26,26 @@ void DispatchAction()
           (unsigned long)(ULONG_PTR)g_Run.TargetWindow);
     for (int i = 0; i < list->Count; i++)
         Trace("output: \"%s\"", list->Paths[i]);
+    if (list->Count <= 0)
+        return;
+
+    if (g_Run.RestoreFlag == 1)
+        ShowWindow(g_Run.TargetWindow, SW_RESTORE);
+
+    int entry = FindExecEntry(g_Run.RequestedLabel);
+    if (entry < 0) {
+        if (g_Run.RequestedLabel[0] != '\0')
+            Trace("output: no program is labelled \"%s\"; the paths go to the clipboard",
+                  g_Run.RequestedLabel);
+        CopySelectionToClipboard(0);
+        return;
+    }
+
+    Trace("output: program %d \"%s\"", entry + 1, g_Run.Exec.ProgramPath[entry]);
+    char expanded[ExpandedTextSize];
+    ExpandTemplate(g_Run.Exec.Template[entry], expanded);
+    if (g_Run.QuoteMode == VerbatimText)
+        LaunchProgram(g_Run.Exec.ProgramPath[entry], expanded);
+    else
+        BuildArgumentList(expanded, entry);
 }

@@ -22,6 +22,11 @@ enum {
 // selected in one of its list views are.
 enum SearchModes { TitleMode = 1, FilerMode = 2 };
 
+// How the paths are written into a program's parameter text: each in double quotes, bare,
+// or not at all (the expanded template is passed as it stands). Undecided exists only while
+// a template is expanded.
+enum QuoteModes { Undecided = 0, QuotedItems = 1, BareItems = 2, VerbatimText = 3 };
+
 // What the last SplitPath call found; the caller reads it right after the call.
 struct PathParts {
     char Drive[3];
@@ -116,6 +121,9 @@ struct RunState {
     int ReadStatus;                     // 0, or -1 when a selection could not be read whole
     SelectionList Selection;
     ForeignMessageState Foreign;
+
+    // Output
+    int QuoteMode;
 };
 
 extern RunState g_Run;

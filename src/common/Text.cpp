@@ -59,6 +59,22 @@ int TextAppend(char* dst, int dstSize, const char* src)
     return TextCopyN(dst + len, src, dstSize - 1 - len);
 }
 
+int TextAddFinalBackslash(char* text, int textSize)
+{
+    char* last = NULL;
+    char* end = text;
+    for (; *end != '\0'; end = CharNextA(end))
+        last = end;
+    if (last == NULL || (*last == '\\' && last[1] == '\0'))
+        return 1;   // an empty text stays empty, as with PathAddBackslashA
+    int length = (int)(end - text);
+    if (length + 2 > textSize)
+        return 0;
+    text[length] = '\\';
+    text[length + 1] = '\0';
+    return 1;
+}
+
 int TextStartsWithNoCase(const char* text, const char* key)
 {
     return StrCmpNIA(text, key, lstrlenA(key)) == 0;

@@ -30,6 +30,10 @@ int TextEqual(const char* a, const char* b);
 // character is not one). Returns 1 when one was removed.
 int TextRemoveFinalBackslash(char* text);
 
+// Appends a backslash to text (a buffer of textSize bytes) unless it is empty or its last
+// character is one already (the second byte of a two-byte character is not one). Returns 0, leaving text unchanged, when there is no room.
+int TextAddFinalBackslash(char* text, int textSize);
+
 // 1 when text begins with key, compared without regard to letter case over key's length.
 int TextStartsWithNoCase(const char* text, const char* key);
 
