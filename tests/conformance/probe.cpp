@@ -1600,6 +1600,56 @@ void SpecialFolders() {
   if (shell) FreeLibrary(shell);
 }
 
+// The clipboard as a program without a window uses it, and the shell asked to
+// start something that does not exist. The clipboard is shared with every
+// other program of the desktop, so the cases leave it empty.
+void ClipboardCases() {
+  Arm();
+  BOOL emptied = EmptyClipboard();
+  Line("EmptyClipboard(not open)", "ret=" + Num(emptied != 0) + Err());
+  HGLOBAL spare = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 4);
+  Arm();
+  HANDLE taken = SetClipboardData(CF_TEXT, spare);
+  Line("SetClipboardData(not open)", "ret=" + Num(taken != nullptr) + Err());
+  Arm();
+  BOOL closed = CloseClipboard();
+  Line("CloseClipboard(not open)", "ret=" + Num(closed != 0) + Err());
+
+  const char text[] = "line one\r\n\x95\x5C";
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof text);
+  char* p = static_cast<char*>(GlobalLock(block));
+  std::memcpy(p, text, sizeof text);
+  GlobalUnlock(block);
+  Line("OpenClipboard(NULL)", "ret=" + Num(OpenClipboard(nullptr) != 0));
+  Line("OpenClipboard(NULL, again)", "ret=" + Num(OpenClipboard(nullptr) != 0));
+  Line("EmptyClipboard(open)", "ret=" + Num(EmptyClipboard() != 0));
+  HANDLE set = SetClipboardData(CF_TEXT, block);
+  Line("SetClipboardData(CF_TEXT, moveable)",
+       "ret=" + Num(set != nullptr) + " same=" + Num(set == block));
+  Line("CloseClipboard(open)", "ret=" + Num(CloseClipboard() != 0));
+  Line("IsClipboardFormatAvailable(CF_TEXT)", Num(IsClipboardFormatAvailable(CF_TEXT) != 0));
+
+  std::string read = "open-failed";
+  if (OpenClipboard(nullptr)) {
+    HANDLE h = GetClipboardData(CF_TEXT);
+    const char* q = h ? static_cast<const char*>(GlobalLock(h)) : nullptr;
+    read = q ? Escape(q) : "no-data";
+    if (q) GlobalUnlock(h);
+    EmptyClipboard();
+    CloseClipboard();
+  }
+  Line("GetClipboardData(CF_TEXT)", read);
+  GlobalFree(spare);
+
+  const std::string missing = In("no such program.exe");
+  Arm();
+  HINSTANCE r = ShellExecuteA(nullptr, nullptr, missing.c_str(), "a b", In("dir").c_str(),
+                              SW_SHOWNORMAL);
+  std::string err = Err();
+  Line("ShellExecuteA(missing file)",
+       "ret=" + Num(static_cast<long long>(reinterpret_cast<INT_PTR>(r))) + err);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -1648,6 +1698,7 @@ int main(int argc, char** argv) {
   ProcessCases();
   PagingFileMappings();
   SpecialFolders();
+  ClipboardCases();
   Line("end", "ok");
   if (g_out != stdout) std::fclose(g_out);
   return 0;
