@@ -1,12 +1,21 @@
 """End-to-end harness: Tavix under Wine on a private virtual display."""
 
 from .box import BoxReport
+from .clipboard import (ClipboardError, ClipboardHold, ClipboardText, clear_clipboard,
+                        hold_clipboard, keep_clipboard, read_clipboard, read_clipboard_text,
+                        set_clipboard)
 from .explorer import Explorer, map_drive, start_explorer
 from .filer import FilerConfig, RunningFiler, start_filer
+from .launches import (LaunchRecord, clear_launches, launches, parameters_of, place_recorder,
+                       wait_for_launch, wait_for_launches)
 from .paths import ARCHES, Peers, exe_path
 from .session import RunResult, Scenario, TopWindow, WineSession
 from .trace import trace_lines
 
-__all__ = ['ARCHES', 'BoxReport', 'Explorer', 'FilerConfig', 'Peers', 'RunResult',
-           'RunningFiler', 'Scenario', 'TopWindow', 'WineSession', 'exe_path', 'map_drive',
-           'start_explorer', 'start_filer', 'trace_lines']
+__all__ = ['ARCHES', 'BoxReport', 'ClipboardError', 'ClipboardHold', 'ClipboardText',
+           'Explorer', 'FilerConfig', 'LaunchRecord', 'Peers', 'RunResult', 'RunningFiler',
+           'Scenario', 'TopWindow', 'WineSession', 'clear_clipboard', 'clear_launches',
+           'exe_path', 'hold_clipboard', 'keep_clipboard', 'launches', 'map_drive', 'parameters_of',
+           'place_recorder', 'read_clipboard', 'read_clipboard_text', 'set_clipboard',
+           'start_explorer', 'start_filer', 'trace_lines', 'wait_for_launch',
+           'wait_for_launches']

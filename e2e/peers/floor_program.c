@@ -1,0 +1,74 @@
+/*
+ * floor_program: the least a run of Tavix.exe can cost, as a baseline for the benchmark.
+ *
+ *   floor_program
+ *
+ * Built like Tavix.exe (GUI subsystem, static, the same libraries) and importing the same
+ * DLLs, it does what every run of Tavix does before any work of its own: it registers a
+ * window class, creates a hidden top-most tool window, which closes itself while it is being
+ * created, and runs the message loop until the quit message that the closing posts.
+ *
+ * One cheap call into each library keeps its DLL among the imports, so that the loader maps
+ * and initialises it as it does for Tavix: PathUnquoteSpacesA (shlwapi) works on the module
+ * path in memory, GetStockObject (gdi32) gives the class brush and DragAcceptFiles (shell32)
+ * only clears a window style bit; none of them touches the disk or another process.
+ *
+ * Exit code: 0 after the window closed itself and the loop ended on the quit message, 1 when
+ * the window was not made and closed (the loop would then wait for a quit message that never
+ * comes) or the loop failed.
+ */
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+static const char CLASS_NAME[] = "floor_program";
+static int g_destroyed;
+
+static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        DragAcceptFiles(window, FALSE);
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        return 0;
+    case WM_DESTROY:
+        g_destroyed = 1;
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showState)
+{
+    (void)previous; (void)commandLine; (void)showState;
+
+    char modulePath[MAX_PATH];
+    GetModuleFileNameA(NULL, modulePath, sizeof modulePath);
+    modulePath[sizeof modulePath - 1] = '\0';
+    PathUnquoteSpacesA(modulePath);
+
+    WNDCLASSA windowClass = {0};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
+    windowClass.lpszClassName = CLASS_NAME;
+    if (!RegisterClassA(&windowClass))
+        return 1;
+
+    /* The window closes itself during creation, so no handle comes back; the quit message
+       posted by its destruction is what the loop below ends on. */
+    CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, CLASS_NAME, CLASS_NAME, WS_POPUP,
+                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                    NULL, NULL, instance, NULL);
+    if (!g_destroyed)
+        return 1;
+
+    MSG message;
+    BOOL got;
+    while ((got = GetMessageA(&message, NULL, 0, 0)) > 0)
+        DispatchMessageA(&message);
+    return got == 0 ? (int)message.wParam : 1;
+}
