@@ -53,7 +53,7 @@ class FilerConfig:
     """The windows of one stand-in file manager; each control method returns its index."""
 
     def __init__(self, title='Stand-in', window_class=None, hidden=False, front=False,
-                 hang=None, exit_on=None):
+                 hang=None, exit_on=None, minimized=False, remove=None):
         if hang not in (None, 'ready', 'listview'):
             raise ValueError('hang must be None, "ready" or "listview"')
         if exit_on not in (None, 'listview', 'address'):
@@ -65,6 +65,10 @@ class FilerConfig:
             self._lines.append(b'hidden=1')
         if front:
             self._lines.append(b'front=1')
+        if minimized:
+            self._lines.append(b'minimized=1')
+        if remove:
+            self._lines.append(b'remove=' + _value(remove))
         if hang:
             self._lines.append(b'hang=' + hang.encode('ascii'))
         if exit_on:

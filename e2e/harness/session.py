@@ -410,6 +410,18 @@ class WineSession:
         with open(scenario.work_path(name)) as f:
             return int(f.read().strip(), 16)
 
+    def window_state(self, scenario, hwnd, peers):
+        """{'minimized': 0|1, 'maximized': 0|1, 'visible': 0|1} of a window, None when it is gone."""
+        name = scenario.new_work_name('state')
+        proc = self.spawn([peers.window_tool, 'state', '%x' % hwnd, scenario.win_work_path(name)])
+        code = self.wait(proc, TOOL_LIMIT)
+        if code == 1:
+            return None
+        if code != 0:
+            raise RuntimeError('window_tool could not tell the state of window %x' % hwnd)
+        with open(scenario.work_path(name)) as f:
+            return {k: int(v) for k, v in (pair.split('=') for pair in f.read().split())}
+
     def start_filer(self, scenario, config, arch, limit=None, exe_name=None):
         """Starts a stand-in file manager of the bitness `arch`; returns it once it is ready.
 

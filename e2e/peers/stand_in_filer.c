@@ -14,6 +14,10 @@
  *   class=NAME        window class (default "StandInFiler")
  *   hidden=1          the window is never shown
  *   front=1           once shown, the window makes itself the foreground window
+ *   minimized=1       the window is shown minimized (a test then checks that it is restored)
+ *   remove=PATH       the first LVM_GETITEMA that any list view receives after READY-FILE is
+ *                     written deletes this file first, so that a file present when the reading
+ *                     program started is gone by the time it acts on what it read
  *   hang=ready        after READY-FILE is written the thread stops pumping messages for
  *                     120 s (at most until the time limit), as a hung program does
  *   exit=listview     the first LVM_GETITEMA that any list view receives ends the program at
@@ -123,8 +127,10 @@ typedef struct {
     char cls[256];
     int hidden;
     int front;
+    int minimized;
     int hang;
     int exitOn;
+    char removePath[MAX_PATH];
     Control controls[MAX_CONTROLS];
     int controlCount;
 } Config;
@@ -244,6 +250,8 @@ static void SetTopKey(const char *key, const char *value, size_t len)
         g_cfg.hidden = (int)ParseNumber(value, 0, 1);
     else if (strcmp(key, "front") == 0)
         g_cfg.front = (int)ParseNumber(value, 0, 1);
+    else if (strcmp(key, "minimized") == 0)
+        g_cfg.minimized = (int)ParseNumber(value, 0, 1);
     else if (strcmp(key, "hang") == 0 && strcmp(value, "ready") == 0)
         g_cfg.hang = HANG_READY;
     else if (strcmp(key, "hang") == 0 && strcmp(value, "listview") == 0)
@@ -252,6 +260,8 @@ static void SetTopKey(const char *key, const char *value, size_t len)
         g_cfg.exitOn = EXIT_LISTVIEW;
     else if (strcmp(key, "exit") == 0 && strcmp(value, "address") == 0)
         g_cfg.exitOn = EXIT_ADDRESS;
+    else if (strcmp(key, "remove") == 0)
+        CopyName(g_cfg.removePath, sizeof g_cfg.removePath, value);
     else
         Fail("unknown top-level key or value", key);
 }
@@ -456,6 +466,10 @@ static LRESULT CALLBACK ListSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     }
     if (msg == LVM_GETITEMA && g_exitArmed && g_cfg.exitOn == EXIT_LISTVIEW)
         ExitProcess(0);
+    if (msg == LVM_GETITEMA && g_exitArmed && g_cfg.removePath[0]) {
+        DeleteFileA(g_cfg.removePath);
+        g_cfg.removePath[0] = '\0';
+    }
     LVITEMA *item = (LVITEMA *)lp;
     /* Without refuse= or unterminated=1 every item message goes to the list view untouched. */
     int answersItems = c->refuse.count || c->unterminated;
@@ -815,7 +829,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < g_cfg.controlCount; i++)
         MakeControl(&g_cfg.controls[i], i);
     if (!g_cfg.hidden) {
-        ShowWindow(g_top, SW_SHOWNORMAL);
+        ShowWindow(g_top, g_cfg.minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
         UpdateWindow(g_top);
     }
     if (g_cfg.front)

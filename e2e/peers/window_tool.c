@@ -11,6 +11,9 @@
  *       (default 3 s), so that real clicks land on it rather than on a window above it.
  *   window_tool foreground RESULT-FILE
  *       Writes the handle of the foreground window (hex, 0 when there is none).
+ *   window_tool state HWND-HEX RESULT-FILE
+ *       Writes "minimized=0|1 maximized=0|1 visible=0|1" for the window (exit code 1 when
+ *       there is no such window).
  *
  * Exit code: 0 when done (a window already gone counts as closed), 1 when the window did not
  * close or come to the front in time, 2 on a usage error or an unwritable result file.
@@ -69,6 +72,21 @@ static int Foreground(const char *path)
     return MoveFileExA(partial, path, MOVEFILE_REPLACE_EXISTING) ? 0 : 2;
 }
 
+static int State(HWND hwnd, const char *path)
+{
+    if (!IsWindow(hwnd))
+        return 1;
+    char partial[MAX_PATH + 16];
+    snprintf(partial, sizeof partial, "%s.part", path);
+    FILE *out = fopen(partial, "wb");
+    if (!out)
+        return 2;
+    fprintf(out, "minimized=%d maximized=%d visible=%d\n", IsIconic(hwnd) ? 1 : 0,
+            IsZoomed(hwnd) ? 1 : 0, IsWindowVisible(hwnd) ? 1 : 0);
+    fclose(out);
+    return MoveFileExA(partial, path, MOVEFILE_REPLACE_EXISTING) ? 0 : 2;
+}
+
 int main(int argc, char **argv)
 {
     if (argc >= 3 && argc <= 4 && strcmp(argv[1], "close") == 0)
@@ -77,7 +95,10 @@ int main(int argc, char **argv)
         return Front(ParseHwnd(argv[2]), ParseTimeout(argc, argv, 3000));
     if (argc == 3 && strcmp(argv[1], "foreground") == 0)
         return Foreground(argv[2]);
+    if (argc == 4 && strcmp(argv[1], "state") == 0)
+        return State(ParseHwnd(argv[2]), argv[3]);
     fprintf(stderr, "usage: window_tool close|front HWND-HEX [TIMEOUT-SECONDS]\n"
-                    "       window_tool foreground RESULT-FILE\n");
+                    "       window_tool foreground RESULT-FILE\n"
+                    "       window_tool state HWND-HEX RESULT-FILE\n");
     return 2;
 }
