@@ -5,11 +5,12 @@
 #   make demo   the program under Wine on a virtual display, with a screenshot in build/demo/
 #   make bench  times Tavix.exe /#f under Wine against file managers of 100 to 100,000 items
 #   make fuzz   each fuzz target for FUZZ_SECONDS seconds (default 60)
+#   make dist   build/dist/Tavix-VERSION.zip: both exes, the sample settings and the docs
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps build native win32 win64 test demo bench fuzz clean
+.PHONY: deps build native win32 win64 test demo bench fuzz dist clean
 
 deps:
 	@bash scripts/deps.sh
@@ -48,5 +49,9 @@ fuzz: deps
 	cmake --build build/fuzz -j $(JOBS) --target fuzz_targets
 	bash scripts/run-fuzz.sh build/fuzz $(FUZZ_SECONDS)
 
+dist: deps
+	$(MAKE) win32 win64
+	python3 scripts/make-dist.py
+
 clean:
-	rm -rf build/native build/win32 build/win64 build/fuzz build/demo
+	rm -rf build/native build/win32 build/win64 build/fuzz build/demo build/dist
