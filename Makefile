@@ -2,7 +2,7 @@
 #   make deps   install what builds and tests need (Debian 12, as root; does nothing when all is there)
 #   make build  native build with the simulated desktop, build/win32/Tavix.exe, build/win64/Tavix.exe
 #   make test   every test through ctest (labels unit and e2e)
-#   make demo   the program under Wine on a virtual display, with a screenshot in build/demo/
+#   make demo   the whole job under Wine: explorer selection to clipboard and to a program; build/demo/
 #   make bench  times Tavix.exe /#f under Wine against file managers of 100 to 100,000 items
 #   make fuzz   each fuzz target for FUZZ_SECONDS seconds (default 60)
 #   make dist   build/dist/Tavix-VERSION.zip: both exes, the sample settings and the docs

@@ -1,7 +1,17 @@
-"""Shows Tavix's version box under Wine and saves a screenshot of it.
+"""Tavix doing its job under Wine, as a user would see it.
 
-Runs build/win32/Tavix.exe /#v on a private virtual display, waits until the box is up,
-saves build/demo/version-box.png, presses OK and checks that the program ends with code 0.
+On a private virtual display with a Wine prefix of its own:
+  1. makes a sample folder holding memo.txt, the folder Old Files and a file with a Japanese
+     name, and maps drive D: onto it;
+  2. opens D:\\ in Wine's own explorer and selects Old Files and memo.txt by real mouse clicks
+     (ctrl held for the second);
+  3. "presses the hot key": runs Tavix.exe /#f, and prints what the clipboard then holds;
+  4. runs Tavix.exe /#f /#e=View with a settings file whose program labelled View is a small
+     recorder (template "%M"), and prints the command line and working folder it was started
+     with;
+  5. saves screenshots to build/demo/ (the selection, and the version box of Tavix.exe /#v).
+
+Exit code 0 when both outputs are as expected. Everything it started is ended before it returns.
 """
 
 import os
@@ -10,25 +20,60 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from harness import Peers, WineSession, exe_path  # noqa: E402
+from harness import (Peers, WineSession, exe_path, map_drive, place_recorder,  # noqa: E402
+                     read_clipboard, set_clipboard, start_explorer, wait_for_launch)
 from harness.box import BoxReport  # noqa: E402
 from harness.paths import ROOT  # noqa: E402
 
 ARCH = 'win32'
 BOX_LIMIT = 20
-SCREENSHOT = os.path.join(ROOT, 'build', 'demo', 'version-box.png')
+OUT = os.path.join(ROOT, 'build', 'demo')
+SELECT = ['Old Files', 'memo.txt']
+EXPECTED_CLIPBOARD = b'D:\\Old Files\r\nD:\\memo.txt'
+EXPECTED_PARAMETERS = b'"D:\\Old Files\\" "D:\\memo.txt"'
 
 
-def wait_for_file(path, proc, limit):
-    deadline = time.monotonic() + limit
-    while not os.path.exists(path):
-        if proc.poll() is not None or time.monotonic() > deadline:
+def show(label, data):
+    """Prints bytes as the Japanese Windows would show them, CR LF made visible."""
+    text = data.decode('cp932', 'replace').replace('\r\n', '<CR><LF>')
+    print('demo: %s %s' % (label, text))
+
+
+def sample(sc):
+    sc.make_folder('sample')
+    sc.make_folder('sample/Old Files')
+    sc.write_file('sample/memo.txt', b'memo\r\n')
+    sc.write_file('sample/' + '議事録.txt', b'minutes\r\n')
+
+
+def settings(sc):
+    viewer = sc.win_path('tools\\viewer.exe').encode('cp932')
+    sc.write_file('Tavix.ini', b'[exec]\r\n' + viewer + b' | View\r\n>"%M"\r\n%end\r\n')
+
+
+def version_box(session, sc, peers):
+    """Tavix.exe /#v: the version box, photographed, then closed with OK."""
+    reader = session.spawn([peers.msgbox_reader, sc.win_work_path('box.txt'), str(BOX_LIMIT),
+                            '--box-up', sc.win_work_path('box-up'),
+                            '--press-when', sc.win_work_path('press')])
+    program = session.spawn([sc.win_path('Tavix.exe'), '/#v'], cwd=sc.folder)
+    deadline = time.monotonic() + BOX_LIMIT
+    while not os.path.exists(sc.work_path('box-up')):
+        if reader.poll() is not None or time.monotonic() > deadline:
             return False
         time.sleep(0.02)
-    return True
+    session.screenshot(os.path.join(OUT, 'version-box.png'))
+    open(sc.work_path('press'), 'w').close()
+    session.wait(reader, BOX_LIMIT)
+    code = session.wait(program, BOX_LIMIT)
+    with open(sc.work_path('box.txt'), 'rb') as f:
+        box = BoxReport.parse(f.read())
+    print('demo: Tavix.exe /#v: %s' % box.describe())
+    return box.closed and code == 0
 
 
 def main():
+    started = time.monotonic()
     exe = exe_path(ARCH)
     peers = Peers(ARCH)
     missing = [p for p in [exe] + peers.missing() if not os.path.exists(p)]
@@ -36,33 +81,45 @@ def main():
         print('demo: missing %s (run make win32)' % ', '.join(missing), file=sys.stderr)
         return 1
 
+    ok = True
     with WineSession() as session:
         sc = session.scenario('demo')
         sc.add_exe(exe)
-        box_up = sc.work_path('box-up')
-        press = sc.work_path('press')
-        reader = session.spawn([peers.msgbox_reader, sc.win_work_path('box.txt'), str(BOX_LIMIT),
-                                '--box-up', sc.win_work_path('box-up'),
-                                '--press-when', sc.win_work_path('press')])
-        program = session.spawn([sc.win_path('Tavix.exe'), '/#v'], cwd=sc.folder)
+        sample(sc)
+        settings(sc)
+        place_recorder(peers, sc.path('tools'), 'viewer.exe')
+        with map_drive(session, 'D', sc.path('sample')):
+            with start_explorer(session, sc, 'D:\\', ARCH) as explorer:
+                explorer.select(SELECT)
+                print('demo: Wine\'s explorer shows D:\\ (title %r); selected by clicks: %s'
+                      % (explorer.title, ', '.join(SELECT)))
+                session.screenshot(os.path.join(OUT, 'explorer-selection.png'))
 
-        if not wait_for_file(box_up, reader, BOX_LIMIT):
-            print('demo: the version box did not appear within %d s' % BOX_LIMIT, file=sys.stderr)
-            return 1
-        session.screenshot(SCREENSHOT)
-        open(press, 'w').close()
+                set_clipboard(session, sc, peers, b'(the clipboard before)')
+                run = session.run(sc, 'Tavix.exe', ['/#f'], peers=peers)
+                clipboard = read_clipboard(session, sc, peers) or b''
+                print('demo: Tavix.exe /#f ended with exit code %r' % run.exit_code)
+                show('clipboard now holds:', clipboard)
+                ok = ok and run.exit_code == 0 and clipboard == EXPECTED_CLIPBOARD
 
-        session.wait(reader, BOX_LIMIT)
-        code = session.wait(program, BOX_LIMIT)
-        with open(sc.work_path('box.txt'), 'rb') as f:
-            box = BoxReport.parse(f.read())
+                run = session.run(sc, 'Tavix.exe', ['/#f', '/#e=View'], peers=peers)
+                record = wait_for_launch(sc.path('tools'))
+                print('demo: Tavix.exe /#f /#e=View ended with exit code %r' % run.exit_code)
+                if record is None:
+                    print('demo: no program was started', file=sys.stderr)
+                    ok = False
+                else:
+                    show('View was started with the command line:', record.command_line)
+                    show('in the working folder:', record.directory)
+                    ok = ok and run.exit_code == 0 and record.parameters == EXPECTED_PARAMETERS
+        ok = version_box(session, sc, peers) and ok
 
-    print('demo: %s' % box.describe())
-    if not box.closed or code != 0:
-        print('demo: expected the box to close on OK and exit code 0, got exit code %r' % code,
-              file=sys.stderr)
+    print('demo: screenshots in %s; %.0f s' % (OUT, time.monotonic() - started))
+    if not ok:
+        print('demo: expected the clipboard %r and the parameters %r'
+              % (EXPECTED_CLIPBOARD, EXPECTED_PARAMETERS), file=sys.stderr)
         return 1
-    print('demo: exit code 0; screenshot saved to %s' % SCREENSHOT)
+    print('demo: as expected')
     return 0
 
 
