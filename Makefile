@@ -3,7 +3,7 @@
 #   make build  native build with the simulated desktop, build/win32/Tavix.exe, build/win64/Tavix.exe
 #   make test   every test through ctest (labels unit and e2e)
 #   make demo   the whole job under Wine: explorer selection to clipboard and to a program; build/demo/
-#   make bench  times Tavix.exe /#f under Wine against file managers of 100 to 100,000 items
+#   make bench  times Tavix.exe under Wine: 100 to 100,000 items, and the whole run against a floor
 #   make fuzz   each fuzz target for FUZZ_SECONDS seconds (default 60)
 #   make dist   build/dist/Tavix-VERSION.zip: both exes, the sample settings and the docs
 

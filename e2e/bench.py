@@ -1,4 +1,5 @@
-"""Times Tavix.exe /#f against file managers of 100, 10,000 and 100,000 items under Wine.
+"""Times Tavix.exe under Wine: /#f against file managers of 100, 10,000 and 100,000 items, and the
+whole typical run against the start of a floor program.
 
 For each built program (build/win32/Tavix.exe and build/win64/Tavix.exe, or TAVIX_WIN32 and
 TAVIX_WIN64; one that is not built is skipped) a Wine session of its own runs, for each size,
@@ -8,10 +9,18 @@ title names (the scenario folder C:\\bench-<arch>-<size>, by its full path), in 
 program is then run RUNS times from that folder with WINEDEBUG=-all, and each run is timed
 from the process start to its exit.
 
-Prints the median run time per size and, as the last lines of the output, one line per
-program: "ratio R win32" / "ratio R win64", R being the median at 100,000 items divided by
-the median at 100 items. A program that reads every item rather than only the selected ones
-shows here as a ratio far above 1.
+Prints the median run time per size and a line "ratio R win32" / "ratio R win64", R being the
+median at 100,000 items divided by the median at 100 items. A program that reads every item
+rather than only the selected ones shows here as a ratio far above 1.
+
+The whole run: in the same session, a stand-in file manager titled only "Data", whose address
+box holds the folder's path and whose list view has two of three items selected, is in front;
+Tavix.exe /#f (address box, list view, two paths to the clipboard with the beep) and
+floor_program.exe (built like Tavix.exe with the same imports: one hidden window, then exit)
+are run WHOLE_RUNS times each, alternately, and their medians printed with the line
+"whole-run ratio Q win32" / "... win64", Q being Tavix's median divided by the floor's.
+
+The last two lines are the worst of the built programs: "whole-run ratio Q", then "ratio R".
 
 Exit code: 0 when every run of every built program ended with exit code 0, 1 otherwise.
 """
@@ -24,11 +33,13 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from harness import ARCHES, Peers, WineSession, exe_path  # noqa: E402
+from harness import (ARCHES, Peers, WineSession, exe_path, read_clipboard,  # noqa: E402
+                     set_clipboard)
 from harness.filer import FilerConfig  # noqa: E402
 
 SIZES = (100, 10000, 100000)
 RUNS = 7
+WHOLE_RUNS = 12
 RUN_LIMIT = 60
 # Seconds of quiet before each timed run. Wine is still busy for a moment after a process
 # has ended (measured here: a run right after another one took up to 150 ms longer), and the
@@ -69,11 +80,12 @@ def wait_for_exit(proc, limit):
     return bool(ready)
 
 
-def timed_run(session, sc):
-    """One run of Tavix.exe /#f; returns (seconds, exit code), the code None on overrun."""
+def timed_run(session, sc, exe='Tavix.exe', args=('/#f',)):
+    """One run of a program of the scenario folder; returns (seconds, exit code), the code None
+    on overrun."""
     start = time.perf_counter()
-    proc = session.spawn([sc.win_path('Tavix.exe'), '/#f'], cwd=sc.folder, debug='-all',
-                         image=sc.path('Tavix.exe'))
+    proc = session.spawn([sc.win_path(exe)] + list(args), cwd=sc.folder, debug='-all',
+                         image=sc.path(exe))
     ended = wait_for_exit(proc, RUN_LIMIT)
     seconds = time.perf_counter() - start
     # Reaps the ended process, or ends an overrunning one by its PID.
@@ -128,16 +140,62 @@ def measure_size(session, arch, size, peers):
     return median
 
 
+def measure_whole_run(session, arch, peers):
+    """(Tavix median, floor median) in seconds for the typical run to the clipboard; None when
+    a run failed."""
+    sc = session.scenario('bench-%s-whole' % arch)
+    sc.add_exe(exe_path(arch))
+    sc.add_exe(peers.floor_program, 'Floor.exe')
+    sc.make_folder('files')
+    sc.make_folder('files/Data')
+    sc.make_folder('files/Data/Old Files')
+    sc.write_file('files/Data/memo.txt', b'memo\r\n')
+    data = sc.win_path('files\\Data')
+    config = FilerConfig(title='Data', front=True)
+    config.combobox(text=data)
+    config.listview(items=['memo.txt', 'Old Files', 'other.txt'], select=[0, 1])
+    expected = ('%s\\memo.txt\r\n%s\\Old Files' % (data, data)).encode('cp932')
+    tavix, floor = [], []
+    with session.start_filer(sc, config, arch, limit=2 * WHOLE_RUNS * RUN_LIMIT + 60) as filer:
+        if not filer.is_foreground:
+            raise RuntimeError('the stand-in file manager did not come to the front')
+        set_clipboard(session, sc, peers, b'before')
+        timed_run(session, sc)   # warm-up, and the proof that the run does the whole job
+        if read_clipboard(session, sc, peers) != expected:
+            raise RuntimeError('the typical run did not put the two paths on the clipboard')
+        for _ in range(WHOLE_RUNS):
+            for exe, times in (('Tavix.exe', tavix), ('Floor.exe', floor)):
+                keep_in_front(session, sc, peers, filer)
+                time.sleep(SETTLE)
+                seconds, code = timed_run(session, sc, exe, ('/#f',) if exe == 'Tavix.exe' else ())
+                if code != 0:
+                    print('%s: whole run: %s ended with exit code %r' % (arch, exe, code),
+                          file=sys.stderr)
+                    return None
+                times.append(seconds)
+    medians = statistics.median(tavix), statistics.median(floor)
+    for name, times, median in (('Tavix.exe /#f', tavix, medians[0]),
+                                ('floor program', floor, medians[1])):
+        print('%s: whole run, %-13s median %8.1f ms (runs: %s)'
+              % (arch, name, median * 1000, ' '.join('%.1f' % (t * 1000) for t in times)),
+              flush=True)
+    return medians
+
+
 def measure(arch):
-    """{size: median seconds} for one program, or None when a run failed."""
+    """({size: median seconds}, (Tavix, floor) whole-run medians) for one program, or None
+    when a run failed."""
     peers = Peers(arch)
-    missing = [p for p in (peers.stand_in_filer, peers.window_tool) if not os.path.exists(p)]
+    missing = peers.missing()
     if missing:
         print('%s: helper programs missing: %s' % (arch, ', '.join(missing)), file=sys.stderr)
         return None
     medians = {}
     try:
         with WineSession() as session:
+            whole = measure_whole_run(session, arch, peers)
+            if whole is None:
+                return None
             for size in SIZES:
                 median = measure_size(session, arch, size, peers)
                 if median is None:
@@ -146,7 +204,7 @@ def measure(arch):
     except RuntimeError as e:
         print('%s: %s' % (arch, e), file=sys.stderr)
         return None
-    return medians
+    return medians, whole
 
 
 def main():
@@ -157,18 +215,24 @@ def main():
     if not built:
         print('bench: no program to measure (run make win32 win64)', file=sys.stderr)
         return 1
-    ratios = []
+    ratios, whole_ratios = [], []
     failed = False
     for arch in built:
-        medians = measure(arch)
-        if medians is None:
+        measured = measure(arch)
+        if measured is None:
             failed = True
             continue
-        ratios.append((arch, medians[SIZES[-1]] / medians[SIZES[0]]))
+        medians, (tavix, floor) = measured
+        ratios.append(medians[SIZES[-1]] / medians[SIZES[0]])
+        whole_ratios.append(tavix / floor)
+        print('whole-run ratio %.2f %s' % (whole_ratios[-1], arch), flush=True)
+        print('ratio %.2f %s' % (ratios[-1], arch), flush=True)
     sys.stderr.flush()
-    for arch, ratio in ratios:
-        print('ratio %.2f %s' % (ratio, arch), flush=True)
-    return 1 if failed else 0
+    if failed or not ratios:
+        return 1
+    print('whole-run ratio %.2f' % max(whole_ratios), flush=True)
+    print('ratio %.2f' % max(ratios), flush=True)
+    return 0
 
 
 if __name__ == '__main__':

@@ -180,6 +180,34 @@ TEST_F(Discovery, NextListViewIsReadOnlyWhenTheEarlierReadFailed)
     }
 }
 
+// Each pass is read before the next is collected: the order of reading is that of the table of
+// all three passes, and a pass that gives the selection spares the later ones.
+TEST_F(Discovery, LaterPassesAreCollectedOnlyWhenTheEarlierOnesGiveNothing)
+{
+    HWND shellList = AddShellView(top, filer);
+    world.MakeListView(shellList).texts = {"a.txt"};
+    world.MakeListView(shellList).selected = {0};
+    HWND plain = Add("SysListView32", top, filer);
+    world.MakeListView(plain).texts = {"b.txt"};
+    world.MakeListView(plain).selected = {0};
+    EXPECT_EQ(1, ReadSelection(top));
+    EXPECT_EQ("C:\\work\\a.txt", std::string(g_Run.Selection.Paths[0]));
+    EXPECT_TRUE(Traced("check: pass 1 collected 1 list views"));
+    EXPECT_FALSE(Traced("check: pass 2")) << TraceText();
+    EXPECT_EQ(1, g_Run.ListViews.Count);
+
+    // The shell view names nothing that exists: pass 2 collects it again with the plain one,
+    // and both are read in that order.
+    world.MakeListView(shellList).texts = {"missing"};
+    world.trace.clear();
+    EXPECT_EQ(1, ReadSelection(top));
+    EXPECT_EQ("C:\\work\\b.txt", std::string(g_Run.Selection.Paths[0]));
+    EXPECT_TRUE(Traced("check: pass 2 collected 2 list views")) << TraceText();
+    EXPECT_FALSE(Traced("check: pass 3"));
+    EXPECT_EQ((std::vector<HWND>{shellList, shellList, plain}),
+              std::vector<HWND>(g_Run.ListViews.Windows, g_Run.ListViews.Windows + 3));
+}
+
 TEST_F(Discovery, EveryListViewFailingLeavesTheLastReadsResult)
 {
     AddListView(world, top, filer, {"a.txt", "missing"}, {0, 1});

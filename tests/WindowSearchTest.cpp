@@ -241,13 +241,20 @@ TEST_F(WindowSearch, ImageBaseNamesOfCandidates)
     EXPECT_EQ((std::vector<std::string>{"twice", "twice", "", "a.b", "FILER2"}), CandidateNames());
 }
 
-TEST_F(WindowSearch, WindowsWithoutPsapiHaveNoNames)
+TEST_F(WindowSearch, WindowsWithoutPsapiHaveNoNamesUnlessTheSystemAnswersTheQuery)
 {
     world.RemoveLibrary("psapi.dll");
     AddProgramWindow("C:\\Tools\\filer.exe", "C:\\work");
     RunCleanly("/#t=filer");
     EXPECT_EQ(std::vector<std::string>{""}, CandidateNames());
     EXPECT_TRUE(Output().empty());
+
+    // From Windows Vista on the name comes from QueryFullProcessImageNameA, without PSAPI.
+    StartOver();
+    world.SetOsVersion(6, 1, 7601, VER_PLATFORM_WIN32_NT, "Service Pack 1");
+    RunCleanly("/#t=filer");
+    EXPECT_EQ(std::vector<std::string>{"filer"}, CandidateNames());
+    EXPECT_EQ(std::vector<std::string>{"C:\\work"}, Output());
 }
 
 // A 32-bit program cannot list a 64-bit process's modules; where the system offers it, the

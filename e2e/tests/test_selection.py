@@ -59,17 +59,30 @@ class Selection:
     def test_list_views_are_collected_in_three_passes(self):
         sc = self.folders('passes')
         work = sc.win_path('work')
+        # Each pass is read before the next one is collected; the nested shell view comes
+        # first and, when it gives the selection, no further pass runs.
         config = FilerConfig(title=work, front=True)
         config.superclassed(items=['c.txt'], select=[0])
         config.listview(items=['b.txt'], select=[0])
         config.listview(items=['c.txt'], select=[0], visible=False)
         config.nested(items=['a.txt'], select=[0])
         run, _ = self.read(sc, config)
+        self.assertOutput(run, [work + '\\a.txt'])
+        self.assertTrue(traced(run, 'check: pass 1 collected 1 list views'), run.describe())
+        self.assertFalse(traced(run, 'check: pass 2'), run.describe())
+        # Nothing the earlier passes collect names an existing item: pass 2 collects the
+        # plain list view and the nested one again, pass 3 every list view, the superclassed
+        # one first.
+        config = FilerConfig(title=work, front=True)
+        config.superclassed(items=['c.txt'], select=[0])
+        config.listview(items=['missing'], select=[0])
+        config.listview(items=['c.txt'], select=[0], visible=False)
+        config.nested(items=['missing'], select=[0])
+        run, _ = self.read(sc, config)
         for pass_number, count in ((1, 1), (2, 2), (3, 3)):
             self.assertTrue(traced(run, 'check: pass %d collected %d list views'
                                    % (pass_number, count)), run.describe())
-        # The shell view nested in the window comes first.
-        self.assertOutput(run, [work + '\\a.txt'])
+        self.assertOutput(run, [work + '\\c.txt'])
 
     def test_next_list_view_is_read_when_an_item_cannot_be_resolved(self):
         sc = self.folders('next')

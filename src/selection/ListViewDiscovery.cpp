@@ -12,12 +12,13 @@
 #include "ListViewReader9x.h"
 #include "ListViewReaderNt.h"
 
-// The class name of a visible window; 0 for a hidden one, which no pass collects.
-static int VisibleClassName(HWND window, char* className)
+// The window's class name. Each pass looks at the class first and asks whether the window is
+// visible (no pass collects a hidden one) only for a class it would take: for another program's
+// window, every question about it is a round trip to the system.
+static void ClassNameOf(HWND window, char* className)
 {
     className[0] = '\0';
     GetClassNameA(window, className, ClassNameSize);
-    return IsWindowVisible(window) ? 1 : 0;
 }
 
 static BOOL AddListView(HWND listView)
@@ -31,9 +32,10 @@ BOOL CALLBACK CollectExplorerListView(HWND window, LPARAM unused)
 {
     (void)unused;
     char className[ClassNameSize];
-    if (!VisibleClassName(window, className))
-        return TRUE;
+    ClassNameOf(window, className);
     if (!TextEqual(className, "ExploreWClass") && !TextEqual(className, "CabinetWClass"))
+        return TRUE;
+    if (!IsWindowVisible(window))
         return TRUE;
     HWND view = FindWindowExA(window, NULL, "SHELLDLL_DefView", NULL);
     HWND listView = view != NULL ? FindWindowExA(view, NULL, "SysListView32", NULL) : NULL;
@@ -57,9 +59,9 @@ BOOL CALLBACK CollectForeignListView(HWND window, LPARAM unused)
 {
     (void)unused;
     char className[ClassNameSize];
-    if (!VisibleClassName(window, className))
-        return TRUE;
-    if (StrStrIA(className, "SysListView32") == NULL || BelongsToShell(window))
+    ClassNameOf(window, className);
+    if (StrStrIA(className, "SysListView32") == NULL || !IsWindowVisible(window) ||
+        BelongsToShell(window))
         return TRUE;
     return AddListView(window);
 }
@@ -68,53 +70,68 @@ BOOL CALLBACK CollectAnyListView(HWND window, LPARAM unused)
 {
     (void)unused;
     char className[ClassNameSize];
-    if (!VisibleClassName(window, className))
-        return TRUE;
-    if (StrStrIA(className, "ListView") == NULL)
+    ClassNameOf(window, className);
+    if (StrStrIA(className, "ListView") == NULL || !IsWindowVisible(window))
         return TRUE;
     return AddListView(window);
 }
 
-static void CollectListViews(HWND window)
+static const WNDENUMPROC CollectionPasses[] = {CollectExplorerListView, CollectForeignListView,
+                                                CollectAnyListView};
+
+// Adds the list views of one pass to the table; returns how many it added.
+static int CollectPass(HWND window, int pass)
 {
-    static const WNDENUMPROC passes[] = {CollectExplorerListView, CollectForeignListView,
-                                         CollectAnyListView};
-    ListViewTable* table = &g_Run.ListViews;
-    table->Count = 0;
-    for (int pass = 0; pass < 3 && table->Count < MaxListViews; pass++) {
-        int before = table->Count;
-        EnumChildWindows(window, passes[pass], 0);
-        Trace("check: pass %d collected %d list views", pass + 1, table->Count - before);
-    }
+    int before = g_Run.ListViews.Count;
+    EnumChildWindows(window, CollectionPasses[pass], 0);
+    Trace("check: pass %d collected %d list views", pass + 1, g_Run.ListViews.Count - before);
+    return g_Run.ListViews.Count - before;
 }
 
-int CheckTargetWindow(HWND window)
+// The window is visible, has a title and shows a folder.
+static int ShowsFolder(HWND window)
 {
     g_Run.WindowTitle[0] = '\0';
     GetWindowTextA(window, g_Run.WindowTitle, sizeof g_Run.WindowTitle);
     if (!IsWindowVisible(window) || lstrlenA(g_Run.WindowTitle) <= 0)
         return 0;
-    if (!ResolveFolder(window))
+    return ResolveFolder(window);
+}
+
+int CheckTargetWindow(HWND window)
+{
+    if (!ShowsFolder(window))
         return 0;
     if (g_Run.SearchMode != FilerMode)
         return 1;
-    CollectListViews(window);
+    g_Run.ListViews.Count = 0;
+    for (int pass = 0; pass < 3 && g_Run.ListViews.Count < MaxListViews; pass++)
+        CollectPass(window, pass);
     return g_Run.ListViews.Count > 0;
 }
 
+// The passes are collected one at a time, and each pass's list views are read before the next
+// pass looks for more: the table is read in the same order as when every pass is collected
+// first, but a list view that gives its selection spares the later passes, whose window
+// walks and process look-ups are most of the time a run takes.
 int ReadSelection(HWND window)
 {
-    if (!CheckTargetWindow(window))
+    if (!ShowsFolder(window))
         return 0;
-    const ListViewTable* table = &g_Run.ListViews;
-    for (int i = 0; i < table->Count; i++) {
-        g_Run.CurrentListView = table->Windows[i];
-        g_Run.ReadStatus = 0;
-        int read = g_Run.IsNtFamily ? ReadListViewNt() : ReadListView9x();
-        if (!read)
-            return -1;
-        if (g_Run.ReadStatus != -1)
-            break;
+    ListViewTable* table = &g_Run.ListViews;
+    table->Count = 0;
+    for (int pass = 0; pass < 3 && table->Count < MaxListViews; pass++) {
+        int first = table->Count;
+        CollectPass(window, pass);
+        for (int i = first; i < table->Count; i++) {
+            g_Run.CurrentListView = table->Windows[i];
+            g_Run.ReadStatus = 0;
+            int read = g_Run.IsNtFamily ? ReadListViewNt() : ReadListView9x();
+            if (!read)
+                return -1;
+            if (g_Run.ReadStatus != -1)
+                return 1;
+        }
     }
-    return 1;
+    return table->Count > 0 ? 1 : 0;
 }

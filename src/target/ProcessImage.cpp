@@ -23,11 +23,8 @@ static int ImageFromPsapi(const PsapiCalls* psapi, HANDLE process, char* result)
     return result[0] != '\0';
 }
 
-static int ImageFromQuery(HANDLE process, char* result)
+static int ImageFromQuery(QueryFullProcessImageNameACall query, HANDLE process, char* result)
 {
-    QueryFullProcessImageNameACall query = FindQueryFullProcessImageName();
-    if (query == NULL)
-        return 0;
     char path[PathBufferSize];
     ZeroMemory(path, sizeof path);
     DWORD size = sizeof path;
@@ -37,15 +34,38 @@ static int ImageFromQuery(HANDLE process, char* result)
     return result[0] != '\0';
 }
 
+static int ImageFromLoadedPsapi(HANDLE process, char* result)
+{
+    PsapiCalls psapi;
+    if (!LoadPsapi(&psapi))
+        return 0;
+    int found = ImageFromPsapi(&psapi, process, result);
+    FreePsapi(&psapi);
+    return found;
+}
+
+// Where the system answers QueryFullProcessImageNameA (Windows Vista and later) it is asked
+// first: it lives in kernel32, while loading and freeing PSAPI.DLL for every window looked at
+// was most of the time a run took. PSAPI remains the way on older systems, and the fallback.
 void ProcessImagePathNt(DWORD processId, char* result)
 {
     result[0] = '\0';
+    QueryFullProcessImageNameACall query = FindQueryFullProcessImageName();
+    if (query != NULL) {
+        HANDLE process = OpenProcess(ProcessAllAccessXp, FALSE, processId);
+        if (process == NULL)
+            return;
+        if (!ImageFromQuery(query, process, result) && !ImageFromLoadedPsapi(process, result))
+            result[0] = '\0';
+        CloseHandle(process);
+        return;
+    }
     PsapiCalls psapi;
     if (!LoadPsapi(&psapi))
         return;
     HANDLE process = OpenProcess(ProcessAllAccessXp, FALSE, processId);
     if (process != NULL) {
-        if (!ImageFromPsapi(&psapi, process, result) && !ImageFromQuery(process, result))
+        if (!ImageFromPsapi(&psapi, process, result))
             result[0] = '\0';
         CloseHandle(process);
     }
