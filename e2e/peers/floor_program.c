@@ -3,14 +3,16 @@
  *
  *   floor_program
  *
- * Built like Tavix.exe (GUI subsystem, static, the same libraries) and importing the same
- * DLLs, it does what every run of Tavix does before any work of its own: it registers a
- * window class, creates a hidden top-most tool window, which closes itself while it is being
- * created, and runs the message loop until the quit message that the closing posts.
+ * Built like Tavix.exe (GUI subsystem, static, the same libraries, the same resources) and
+ * importing the same DLLs, it does what every run of Tavix does before any work of its own:
+ * it registers a window class as Tavix does (its icon MYICON, the arrow cursor, a solid brush
+ * of the button-face colour), creates the same hidden top-most tool window, which closes
+ * itself while it is being created, and runs the message loop until the quit message that
+ * the closing posts.
  *
  * One cheap call into each library keeps its DLL among the imports, so that the loader maps
  * and initialises it as it does for Tavix: PathUnquoteSpacesA (shlwapi) works on the module
- * path in memory, GetStockObject (gdi32) gives the class brush and DragAcceptFiles (shell32)
+ * path in memory, CreateSolidBrush (gdi32) makes the class brush and DragAcceptFiles (shell32)
  * only clears a window style bit; none of them touches the disk or another process.
  *
  * Exit code: 0 after the window closed itself and the loop ended on the quit message, 1 when
@@ -50,17 +52,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     PathUnquoteSpacesA(modulePath);
 
     WNDCLASSA windowClass = {0};
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, "MYICON");
     windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
-    windowClass.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
+    windowClass.hbrBackground = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
     windowClass.lpszClassName = CLASS_NAME;
     if (!RegisterClassA(&windowClass))
         return 1;
 
     /* The window closes itself during creation, so no handle comes back; the quit message
        posted by its destruction is what the loop below ends on. */
-    CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, CLASS_NAME, CLASS_NAME, WS_POPUP,
+    CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, CLASS_NAME, CLASS_NAME,
+                    WS_POPUP,
                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                     NULL, NULL, instance, NULL);
     if (!g_destroyed)
