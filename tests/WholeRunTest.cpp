@@ -70,6 +70,20 @@ TEST_F(WholeRun, TypicalRunToTheClipboardAndToTheViewer)
     EXPECT_EQ(1u, world.launches.size());
 }
 
+TEST_F(WholeRun, TypicalRunOnWindows98)
+{
+    world.SetWindows98();
+    AddFolderWindow({"memo.txt", "Old Files", "zeta.txt"}, {0, 1});
+    NextRun(kViewSettings);
+    RunCleanly("/#f /#e=View");
+    ASSERT_EQ(1u, world.launches.size()) << TraceText();
+    EXPECT_EQ("\"C:\\Data\\memo.txt\" \"C:\\Data\\Old Files\\\"", world.launches[0].parameters);
+    NextRun(kViewSettings);
+    RunCleanly("/#f");
+    EXPECT_EQ("C:\\Data\\memo.txt\r\nC:\\Data\\Old Files", Clipboard());
+    EXPECT_EQ(0, world.MappedViews());
+}
+
 TEST_F(WholeRun, TitleModeOutputsTheFolderAndRestoresTheWindowFirst)
 {
     AddFolderWindow({"memo.txt"}, {0});
