@@ -54,10 +54,10 @@ class FilerConfig:
 
     def __init__(self, title='Stand-in', window_class=None, hidden=False, front=False,
                  hang=None, exit_on=None, minimized=False, remove=None):
-        if hang not in (None, 'ready', 'listview'):
-            raise ValueError('hang must be None, "ready" or "listview"')
-        if exit_on not in (None, 'listview', 'address'):
-            raise ValueError('exit_on must be None, "listview" or "address"')
+        if hang not in (None, 'ready', 'listview', 'second-item'):
+            raise ValueError('hang must be None, "ready", "listview" or "second-item"')
+        if exit_on not in (None, 'listview', 'address', 'second-item'):
+            raise ValueError('exit_on must be None, "listview", "address" or "second-item"')
         self._lines = [b'title=' + _value(title)]
         if window_class:
             self._lines.append(b'class=' + _value(window_class))
@@ -76,13 +76,13 @@ class FilerConfig:
         self.kinds = []
 
     def add(self, kind, parent=None, visible=True, window_class=None, text=None, items=(),
-            count=None, select=(), claim=None, unterminated=False, refuse=()):
+            count=None, select=(), claim=None, unterminated=False, refuse=(), nonsense=False):
         """Adds a control of one of KINDS; returns its index."""
         if kind not in KINDS:
             raise ValueError('unknown control kind %r' % (kind,))
         if kind not in LIST_KINDS and (items or count is not None or select or
-                                       claim is not None or refuse):
-            raise ValueError('items, count, select, claim and refuse are for list kinds')
+                                       claim is not None or refuse or nonsense):
+            raise ValueError('items, count, select, claim, refuse and nonsense are for list kinds')
         if items and count is not None:
             raise ValueError('a list has either items or a count (a virtual list), not both')
         if parent is not None and not 0 <= parent < len(self.kinds):
@@ -107,6 +107,8 @@ class FilerConfig:
             lines.append(b'unterminated=1')
         if refuse:
             lines.append(b'refuse=' + _indices(refuse))
+        if nonsense:
+            lines.append(b'nonsense=1')
         self._lines += lines
         self.kinds.append(kind)
         return len(self.kinds) - 1

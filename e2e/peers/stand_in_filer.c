@@ -26,6 +26,10 @@
  *                     once, so its windows go while another program looks at them
  *   hang=listview     the first LVM_* message that any list view receives after READY-FILE is
  *                     written puts the thread to sleep in the same way
+ *   hang=second-item  the second LVM_GETITEMA after READY-FILE is written does so: the first
+ *                     item is answered, then the program stops answering
+ *   exit=second-item  the second LVM_GETITEMA after READY-FILE is written ends the program,
+ *                     in the middle of a read
  *
  * control=KIND starts a new control (numbered 0, 1, ... in order); the keys after it
  * configure that control. Kinds:
@@ -58,6 +62,8 @@
  *                    no terminating zero; LVM_GETITEMA fills the state when LVIF_STATE asks
  *                    for it and answers TRUE, LVM_GETITEMTEXTA answers cchTextMax
  *   refuse=i,j,...   LVM_GETITEMA answers FALSE (LVM_GETITEMTEXTA 0) for these items
+ *   nonsense=1       LVM_GETNEXTITEM answers indices that make no sense: in turn 7, 3,
+ *                    2147483646, -5 and the start index itself, over and over
  *
  * READY-FILE is written once every window exists, is shown and holds its items and
  * selection. It is written beside its name and renamed into place, and holds the lines
@@ -88,8 +94,8 @@ static const char PROP_OLDPROC[] = "StandInFiler.OldProc";
 
 enum Kind { KIND_COMBOBOX, KIND_COMBOBOXEX, KIND_LISTVIEW, KIND_SUPERCLASSED, KIND_NESTED,
             KIND_STATIC };
-enum Hang { HANG_NONE, HANG_READY, HANG_LISTVIEW };
-enum ExitOn { EXIT_NONE, EXIT_LISTVIEW, EXIT_ADDRESS };
+enum Hang { HANG_NONE, HANG_READY, HANG_LISTVIEW, HANG_SECOND_ITEM };
+enum ExitOn { EXIT_NONE, EXIT_LISTVIEW, EXIT_ADDRESS, EXIT_SECOND_ITEM };
 
 typedef struct {
     char *data; /* always followed by a zero byte, which len does not count */
@@ -114,6 +120,8 @@ typedef struct {
     int hasClaim;
     int claim;
     int unterminated;
+    int nonsense;
+    int nonsenseTurn;
     IndexList refuse;
     HWND hwnd;   /* the window the control's index names */
     HWND list;   /* list kinds: the list view */
@@ -140,6 +148,7 @@ static HWND g_top;
 static int g_topNextY = 8;
 static DWORD g_deadline;
 static int g_hangListArmed;
+static int g_itemRequests;   /* LVM_GETITEMA received since READY-FILE was written */
 static int g_exitArmed;   /* set once READY-FILE is written */
 
 /* ---- config ------------------------------------------------------------------------- */
@@ -256,6 +265,10 @@ static void SetTopKey(const char *key, const char *value, size_t len)
         g_cfg.hang = HANG_READY;
     else if (strcmp(key, "hang") == 0 && strcmp(value, "listview") == 0)
         g_cfg.hang = HANG_LISTVIEW;
+    else if (strcmp(key, "hang") == 0 && strcmp(value, "second-item") == 0)
+        g_cfg.hang = HANG_SECOND_ITEM;
+    else if (strcmp(key, "exit") == 0 && strcmp(value, "second-item") == 0)
+        g_cfg.exitOn = EXIT_SECOND_ITEM;
     else if (strcmp(key, "exit") == 0 && strcmp(value, "listview") == 0)
         g_cfg.exitOn = EXIT_LISTVIEW;
     else if (strcmp(key, "exit") == 0 && strcmp(value, "address") == 0)
@@ -291,6 +304,8 @@ static void SetControlKey(Control *c, const char *key, const char *value, size_t
         c->unterminated = (int)ParseNumber(value, 0, 1);
     else if (strcmp(key, "refuse") == 0)
         c->refuse = ParseIndexList(value);
+    else if (strcmp(key, "nonsense") == 0)
+        c->nonsense = (int)ParseNumber(value, 0, 1);
     else
         Fail("unknown control key", key);
 }
@@ -466,6 +481,17 @@ static LRESULT CALLBACK ListSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     }
     if (msg == LVM_GETITEMA && g_exitArmed && g_cfg.exitOn == EXIT_LISTVIEW)
         ExitProcess(0);
+    if (msg == LVM_GETITEMA && g_exitArmed && ++g_itemRequests == 2) {
+        if (g_cfg.exitOn == EXIT_SECOND_ITEM)
+            ExitProcess(0);
+        if (g_cfg.hang == HANG_SECOND_ITEM)
+            Hang();
+    }
+    if (msg == LVM_GETNEXTITEM && c->nonsense) {
+        static const int answers[] = {7, 3, 2147483646, -5};
+        int turn = c->nonsenseTurn++ % 5;
+        return turn < 4 ? answers[turn] : (LRESULT)(int)wp;
+    }
     if (msg == LVM_GETITEMA && g_exitArmed && g_cfg.removePath[0]) {
         DeleteFileA(g_cfg.removePath);
         g_cfg.removePath[0] = '\0';
