@@ -25,6 +25,7 @@ void World::SetClipboardText(const std::string& text) {
   Impl& s = *impl_;
   auto old = s.clipboard.find(CF_TEXT);
   if (old != s.clipboard.end()) ReleaseClipboardBlock(s, old->second);
+  SimOwnCalls own;
   HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
   char* p = static_cast<char*>(GlobalLock(h));
   std::memcpy(p, text.data(), text.size());
@@ -62,7 +63,7 @@ using namespace sim;
 
 BOOL OpenClipboard(HWND) {
   World::Impl& s = State();
-  if (s.clipboardHeldElsewhere) {
+  if (FaultHere("OpenClipboard") || s.clipboardHeldElsewhere) {
     Record("OpenClipboard failed");
     SetError(ERROR_ACCESS_DENIED);
     return FALSE;
@@ -86,6 +87,11 @@ BOOL CloseClipboard(void) {
 
 BOOL EmptyClipboard(void) {
   World::Impl& s = State();
+  if (FaultHere("EmptyClipboard")) {
+    Record("EmptyClipboard failed");
+    SetError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
   if (!s.clipboardOpenByProgram || s.failEmptyClipboard) {
     Record("EmptyClipboard failed");
     SetError(ERROR_CLIPBOARD_NOT_OPEN);
@@ -100,6 +106,11 @@ BOOL EmptyClipboard(void) {
 HANDLE SetClipboardData(UINT uFormat, HANDLE hMem) {
   World::Impl& s = State();
   std::string call = "SetClipboardData " + std::to_string(uFormat);
+  if (FaultHere("SetClipboardData")) {
+    Record(call + " failed");
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   auto block = s.globals.find(reinterpret_cast<uintptr_t>(hMem));
   if (!s.clipboardOpenByProgram || s.failSetClipboardData || !hMem ||
       block == s.globals.end()) {

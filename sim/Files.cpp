@@ -156,8 +156,14 @@ std::string DefaultSearchPath() {
 
 using namespace sim;
 
+// A fault fails the open as another program's exclusive hold does; nothing is
+// created.
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPSECURITY_ATTRIBUTES, DWORD dwCreationDisposition, DWORD, HANDLE) {
+  if (FaultHere("CreateFileA")) {
+    SetError(ERROR_SHARING_VIOLATION);
+    return INVALID_HANDLE_VALUE;
+  }
   if (!lpFileName) {
     SetError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
@@ -232,6 +238,10 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
 }
 
 DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
+  if (FaultHere("GetFileSize")) {
+    SetError(ERROR_ACCESS_DENIED);
+    return INVALID_FILE_SIZE;
+  }
   OpenFile* f = FindFile(hFile);
   if (!f) {
     SetError(ERROR_INVALID_HANDLE);
@@ -252,6 +262,10 @@ DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
               LPDWORD lpNumberOfBytesRead, LPOVERLAPPED) {
   if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
+  if (FaultHere("ReadFile")) {
+    SetError(ERROR_READ_FAULT);  // the file position stays
+    return FALSE;
+  }
   OpenFile* f = FindFile(hFile);
   if (!f) {
     SetError(ERROR_INVALID_HANDLE);
@@ -285,6 +299,10 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED) {
   if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
+  if (FaultHere("WriteFile")) {
+    SetError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
   OpenFile* f = FindFile(hFile);
   if (!f) {
     SetError(ERROR_INVALID_HANDLE);
@@ -312,6 +330,10 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
 
 DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh,
                      DWORD dwMoveMethod) {
+  if (FaultHere("SetFilePointer")) {
+    SetError(ERROR_ACCESS_DENIED);  // the position stays
+    return INVALID_SET_FILE_POINTER;
+  }
   OpenFile* f = FindFile(hFile);
   if (!f) {
     SetError(ERROR_INVALID_HANDLE);
@@ -374,6 +396,10 @@ DWORD GetFileAttributesA(LPCSTR lpFileName) {
 }
 
 DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, LPSTR* lpFilePart) {
+  if (FaultHere("GetFullPathNameA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
   if (!lpFileName) {
     SetError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -390,6 +416,10 @@ DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, L
 
 DWORD SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, DWORD nBufferLength,
                   LPSTR lpBuffer, LPSTR* lpFilePart) {
+  if (FaultHere("SearchPathA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
   if (!lpFileName || !*lpFileName) {
     SetError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -427,6 +457,7 @@ DWORD SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, DWORD nB
     SetError(ERROR_FILE_NOT_FOUND);
     return 0;
   }
+  SimOwnCalls own;
   return GetFullPathNameA(found.c_str(), nBufferLength, lpBuffer, lpFilePart);
 }
 

@@ -43,8 +43,13 @@ std::unique_ptr<unsigned char[]> NewData(SIZE_T bytes, bool zero) {
 
 using namespace sim;
 
+// A fault fails the call as an exhausted heap does.
 HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
   World::Impl& s = State();
+  if (FaultHere("GlobalAlloc")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   bool fail = CountdownHits(&s.failGlobalAllocIn) || s.failAllGlobalAlloc;
   if (fail || dwBytes > s.globalAllocLimit) {
     SetError(ERROR_NOT_ENOUGH_MEMORY);
@@ -67,8 +72,13 @@ HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
   return reinterpret_cast<HGLOBAL>(key);
 }
 
+// A fault leaves the block as it was, as a reallocation without room does.
 HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
   World::Impl& s = State();
+  if (FaultHere("GlobalReAlloc")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   uintptr_t key = 0;
   GlobalBlock* block = FindBlock(hMem, &key);
   if (!block) {
@@ -113,8 +123,13 @@ HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
   return hMem;
 }
 
+// A fault leaves the lock count alone.
 LPVOID GlobalLock(HGLOBAL hMem) {
   World::Impl& s = State();
+  if (FaultHere("GlobalLock")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   GlobalBlock* block = FindBlock(hMem);
   if (!block) {
     SetError(ERROR_INVALID_HANDLE);

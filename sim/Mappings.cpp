@@ -80,6 +80,10 @@ using namespace sim;
 HANDLE CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES, DWORD flProtect,
                           DWORD dwMaximumSizeHigh, DWORD dwMaximumSizeLow, LPCSTR lpName) {
   World::Impl& s = State();
+  if (FaultHere("CreateFileMappingA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   uint64_t size = (uint64_t(dwMaximumSizeHigh) << 32) | dwMaximumSizeLow;
   // A paging-file mapping needs its size; files and names are not modelled.
   if (hFile != INVALID_HANDLE_VALUE || lpName || size == 0 || !ValidMappingProtect(flProtect)) {
@@ -111,6 +115,10 @@ HANDLE CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES, DWORD flProtect,
 LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwFileOffsetHigh,
                      DWORD dwFileOffsetLow, SIZE_T dwNumberOfBytesToMap) {
   World::Impl& s = State();
+  if (FaultHere("MapViewOfFile")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   KernelObject* obj = FindKernelObject(hFileMappingObject, KernelObject::kMapping);
   if (!obj) {
     SetError(ERROR_INVALID_HANDLE);

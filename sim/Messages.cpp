@@ -126,6 +126,12 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   }
   if (IsProgramWindow(*w)) return CallWindowProcedure(*w, Msg, wParam, lParam);
   Current().counters.messages[Msg]++;
+  // A fault: the system refused to deliver the message (as it refuses one to
+  // a process of higher integrity).
+  if (FaultHere("SendMessageA")) {
+    SetError(ERROR_ACCESS_DENIED);
+    return 0;
+  }
   ProcessObj* p = FindProcess(w->rec.processId);
   if (p && p->hung) {
     Current().blockedOnHungWindow = true;  // would wait for ever
@@ -155,6 +161,9 @@ LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, U
     Current().counters.messages[Msg]++;
     ProcessObj* p = FindProcess(w->rec.processId);
     DWORD id = w->rec.processId;
+    // A fault is a time-out: the other program may still handle the message
+    // later, after the time it took.
+    if (FaultHere("SendMessageTimeoutA")) return TimedOut(id, lParam, uTimeout);
     if (p && p->hung) {
       // A process the system already knows as hung is not even asked.
       if ((fuFlags & SMTO_ABORTIFHUNG) && p->abortAtOnce) {

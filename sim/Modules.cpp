@@ -176,8 +176,14 @@ int World::LoadedLibraries() const {
 
 using namespace sim;
 
+// A fault fails the load as a library whose start-up failed does; nothing
+// stays loaded.
 HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
   World::Impl& s = State();
+  if (FaultHere("LoadLibraryA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   if (!lpLibFileName) {
     SetError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -219,6 +225,10 @@ BOOL FreeLibrary(HMODULE hLibModule) {
 // Names are compared with their case; ordinals are not modelled.
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
   World::Impl& s = State();
+  if (FaultHere("GetProcAddress")) {
+    SetError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
   std::string module;
   if (!ModuleOfHandle(hModule, &module)) {
     SetError(ERROR_MOD_NOT_FOUND);

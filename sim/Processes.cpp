@@ -233,6 +233,10 @@ BOOL ProcessEntry(HANDLE hSnapshot, LPPROCESSENTRY32 lppe, bool first) {
 
 LPVOID WINAPI SimVirtualAllocEx(HANDLE hProcess, LPVOID lpAddress, SIZE_T dwSize,
                                 DWORD flAllocationType, DWORD flProtect) {
+  if (FaultHere("VirtualAllocEx")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   ProcessObj* p = ProcessWithRights(hProcess, PROCESS_VM_OPERATION);
   if (!p) return nullptr;
   bool commit = (flAllocationType & MEM_COMMIT) != 0;
@@ -282,7 +286,12 @@ LPVOID WINAPI SimVirtualAllocEx(HANDLE hProcess, LPVOID lpAddress, SIZE_T dwSize
   return reinterpret_cast<LPVOID>(base);
 }
 
+// A fault leaves the block where it is, as with a process that is ending.
 BOOL WINAPI SimVirtualFreeEx(HANDLE hProcess, LPVOID lpAddress, SIZE_T dwSize, DWORD dwFreeType) {
+  if (FaultHere("VirtualFreeEx")) {
+    SetError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
   ProcessObj* p = ProcessWithRights(hProcess, PROCESS_VM_OPERATION);
   if (!p) return FALSE;
   if ((dwFreeType != MEM_RELEASE && dwFreeType != MEM_DECOMMIT) ||
@@ -320,6 +329,10 @@ BOOL WINAPI SimVirtualFreeEx(HANDLE hProcess, LPVOID lpAddress, SIZE_T dwSize, D
 }
 
 HANDLE WINAPI SimCreateToolhelp32Snapshot(DWORD dwFlags, DWORD) {
+  if (FaultHere("CreateToolhelp32Snapshot")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return INVALID_HANDLE_VALUE;
+  }
   auto snapshot = std::make_shared<Snapshot>();
   if (dwFlags & TH32CS_SNAPPROCESS) {
     for (const auto& entry : State().processes) {
@@ -332,16 +345,30 @@ HANDLE WINAPI SimCreateToolhelp32Snapshot(DWORD dwFlags, DWORD) {
   return NewKernelHandle(obj);
 }
 
+// A fault ends the list early, as it ends for a snapshot taken with fewer
+// processes in it; the entry is left alone.
 BOOL WINAPI SimProcess32First(HANDLE hSnapshot, LPPROCESSENTRY32 lppe) {
+  if (FaultHere("Process32First")) {
+    SetError(ERROR_NO_MORE_FILES);
+    return FALSE;
+  }
   return ProcessEntry(hSnapshot, lppe, true);
 }
 
 BOOL WINAPI SimProcess32Next(HANDLE hSnapshot, LPPROCESSENTRY32 lppe) {
+  if (FaultHere("Process32Next")) {
+    SetError(ERROR_NO_MORE_FILES);
+    return FALSE;
+  }
   return ProcessEntry(hSnapshot, lppe, false);
 }
 
 BOOL WINAPI SimQueryFullProcessImageNameA(HANDLE hProcess, DWORD dwFlags, LPSTR lpExeName,
                                           PDWORD lpdwSize) {
+  if (FaultHere("QueryFullProcessImageNameA")) {
+    SetError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
   ProcessObj* p =
       ProcessWithRights(hProcess, 0, PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION);
   if (!p) return FALSE;
@@ -364,6 +391,10 @@ BOOL WINAPI SimQueryFullProcessImageNameA(HANDLE hProcess, DWORD dwFlags, LPSTR 
 }
 
 BOOL WINAPI SimIsWow64Process(HANDLE hProcess, PBOOL Wow64Process) {
+  if (FaultHere("IsWow64Process")) {
+    SetError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
   ProcessObj* p =
       ProcessWithRights(hProcess, 0, PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION);
   if (!p) return FALSE;
@@ -387,6 +418,10 @@ bool RedirectionToSwitch() {
 // No redirection is modelled; the calls are counted so that a test sees
 // whether the program reverted what it disabled.
 BOOL WINAPI SimWow64DisableWow64FsRedirection(PVOID* OldValue) {
+  if (FaultHere("Wow64DisableWow64FsRedirection")) {
+    SetError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
   if (!RedirectionToSwitch()) return FALSE;
   if (!OldValue) {
     SetError(ERROR_NOACCESS);
@@ -399,6 +434,10 @@ BOOL WINAPI SimWow64DisableWow64FsRedirection(PVOID* OldValue) {
 }
 
 BOOL WINAPI SimWow64RevertWow64FsRedirection(PVOID) {
+  if (FaultHere("Wow64RevertWow64FsRedirection")) {
+    SetError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
   if (!RedirectionToSwitch()) return FALSE;
   Current().wow64RedirectionReverts++;
   return TRUE;
@@ -406,8 +445,13 @@ BOOL WINAPI SimWow64RevertWow64FsRedirection(PVOID) {
 
 BOOL WINAPI SimEnumProcessModules(HANDLE hProcess, HMODULE* lphModule, DWORD cb,
                                   LPDWORD lpcbNeeded) {
+  // A call into a freed library is told apart before a fault.
   ProcessObj* p = ModuleListOf(hProcess);
   if (!p) return FALSE;
+  if (FaultHere("EnumProcessModules")) {
+    SetError(ERROR_PARTIAL_COPY);
+    return FALSE;
+  }
   std::vector<ModuleInfo> modules = ModulesOf(*p);
   size_t fit = std::min<size_t>(cb / sizeof(HMODULE), modules.size());
   if (!lpcbNeeded || (fit && !lphModule)) {
@@ -423,6 +467,10 @@ DWORD WINAPI SimGetModuleFileNameExA(HANDLE hProcess, HMODULE hModule, LPSTR lpF
                                      DWORD nSize) {
   ProcessObj* p = ModuleListOf(hProcess);
   if (!p) return 0;
+  if (FaultHere("GetModuleFileNameExA")) {
+    SetError(ERROR_PARTIAL_COPY);
+    return 0;
+  }
   std::string path;
   for (const ModuleInfo& m : ModulesOf(*p)) {
     bool wanted = hModule ? reinterpret_cast<ULONG_PTR>(hModule) == m.handle : !m.systemName;
@@ -624,8 +672,13 @@ std::string World::RemoteBytes(DWORD processId, ULONG_PTR address, size_t size) 
 
 using namespace sim;
 
+// A fault refuses the access, as for a process of another account.
 HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL, DWORD dwProcessId) {
   World::Impl& s = State();
+  if (FaultHere("OpenProcess")) {
+    SetError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
   ProcessObj* p = FindProcess(dwProcessId);
   if (!p || p->ended) {
     SetError(ERROR_INVALID_PARAMETER);
@@ -648,6 +701,10 @@ BOOL ReadProcessMemory(HANDLE hProcess, LPCVOID lpBaseAddress, LPVOID lpBuffer, 
                        SIZE_T* lpNumberOfBytesRead) {
   Current().counters.reads++;
   if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
+  if (FaultHere("ReadProcessMemory")) {
+    SetError(ERROR_PARTIAL_COPY);
+    return FALSE;
+  }
   ProcessObj* p = ProcessWithRights(hProcess, PROCESS_VM_READ);
   if (!p) return FALSE;
   if (nSize == 0) return TRUE;
@@ -670,6 +727,10 @@ BOOL WriteProcessMemory(HANDLE hProcess, LPVOID lpBaseAddress, LPCVOID lpBuffer,
                         SIZE_T* lpNumberOfBytesWritten) {
   Current().counters.writes++;
   if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
+  if (FaultHere("WriteProcessMemory")) {
+    SetError(ERROR_PARTIAL_COPY);
+    return FALSE;
+  }
   ProcessObj* p = ProcessWithRights(hProcess, PROCESS_VM_WRITE | PROCESS_VM_OPERATION);
   if (!p) return FALSE;
   if (nSize == 0) return TRUE;

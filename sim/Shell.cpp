@@ -55,6 +55,7 @@ using namespace sim;
 // CSIDL_FLAG_CREATE) a missing folder is created first.
 BOOL SHGetSpecialFolderPathA(HWND, LPSTR lpszPath, int csidl, BOOL fCreate) {
   World::Impl& s = State();
+  if (FaultHere("SHGetSpecialFolderPathA")) return FALSE;  // the buffer is left alone
   if (!lpszPath) {
     SetError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -79,10 +80,12 @@ BOOL SHGetSpecialFolderPathA(HWND, LPSTR lpszPath, int csidl, BOOL fCreate) {
 
 // Nothing is started: the call is recorded with every argument. The result is
 // 42 (success) when the file names an existing file or folder, else
-// SE_ERR_FNF, unless the test chose a result.
+// SE_ERR_FNF, unless the test chose a result. A fault is recorded as well,
+// as "ShellExecuteA failed", and gives SE_ERR_OOM.
 HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                         LPCSTR lpDirectory, INT nShowCmd) {
   World& world = Current();
+  bool fault = FaultHere("ShellExecuteA");
   ShellLaunchRecord r;
   r.owner = hwnd;
   r.verbNull = !lpOperation;
@@ -95,6 +98,11 @@ HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpP
   r.directory = lpDirectory ? lpDirectory : "";
   r.show = nShowCmd;
   world.launches.push_back(r);
+  if (fault) {
+    world.outputCalls.push_back("ShellExecuteA failed");
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return reinterpret_cast<HINSTANCE>(static_cast<intptr_t>(SE_ERR_OOM));
+  }
   world.outputCalls.push_back("ShellExecuteA");
   int result = world.impl().shellExecuteResult;
   if (!result) result = lpFile && *lpFile && PathFileExistsA(lpFile) ? 42 : SE_ERR_FNF;

@@ -261,11 +261,34 @@ struct World::Impl {
   std::map<uintptr_t, int> clipboardLockCountWhenSet;
 
   bool inWindowHook = false;  // beforeWindowCall is running
+
+  // fallible calls (Faults.cpp)
+  long fallibleCalls = 0;             // fault points passed since the numbering started
+  long failFallibleCall = 0;          // this one fails (0: none)
+  long failFallibleCallsFrom = 0;     // this one and every later one fail (0: none)
+  std::vector<std::string> fallibleCallRecord;
+  int simOwnCalls = 0;                // depth of SimOwnCalls scopes
 };
 
 // ----- helpers shared between the sim's files -----
 World::Impl& State();  // the current world's state (aborts without a world)
 void SetError(DWORD error);
+
+// Fault points (Faults.cpp)
+// Passed at the start of every function that can fail on Windows: true when
+// the world makes this call fail. The function then fails as Windows fails it
+// (its failure result and last error) and has no effect.
+bool FaultHere(const char* function);
+// While one lives, the calls the sim makes of its own functions (one built
+// on another, a set-up call, the test's window hook) pass no fault point:
+// they are not the program's calls.
+class SimOwnCalls {
+ public:
+  SimOwnCalls();
+  ~SimOwnCalls();
+  SimOwnCalls(const SimOwnCalls&) = delete;
+  SimOwnCalls& operator=(const SimOwnCalls&) = delete;
+};
 
 // Code page
 bool IsLead(unsigned char c);  // a lead byte of the world's ANSI code page

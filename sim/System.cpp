@@ -59,9 +59,14 @@ HMODULE GetModuleHandleA(LPCSTR lpModuleName) {
 // Windows XP and earlier cut a path that does not fit to nSize characters
 // without a terminating NUL; later versions keep the NUL and report
 // ERROR_INSUFFICIENT_BUFFER (also for a buffer of no size). Both return
-// nSize. A path that fits clears the last error.
+// nSize. A path that fits clears the last error. A fault gives 0 and leaves
+// the buffer alone.
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
   World::Impl& s = State();
+  if (FaultHere("GetModuleFileNameA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
   std::string path;
   if (!hModule || hModule == SIM_PROGRAM_INSTANCE) {
     path = s.modulePath;

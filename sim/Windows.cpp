@@ -118,6 +118,19 @@ bool EnumChildren(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
   return true;
 }
 
+// Top-level windows in Z-order, front first. The list is taken before the
+// first call, so windows created by the callback are not reported and
+// windows destroyed by it are skipped.
+bool EnumTopLevel(WNDENUMPROC proc, LPARAM lParam) {
+  std::vector<HWND> list = State().zOrder;
+  for (HWND h : list) {
+    BeforeWindowCall("EnumWindows", h);
+    if (!FindWindowObj(h)) continue;
+    if (!proc(h, lParam)) return false;
+  }
+  return true;
+}
+
 HANDLE SharedUserObject(const std::string& name) {
   World::Impl& s = State();
   auto it = s.icons.find(name);
@@ -191,6 +204,10 @@ using namespace sim;
 
 ATOM RegisterClassA(const WNDCLASSA* lpWndClass) {
   World::Impl& s = State();
+  if (FaultHere("RegisterClassA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
   if (!lpWndClass || !lpWndClass->lpszClassName || lpWndClass->cbClsExtra < 0 ||
       lpWndClass->cbWndExtra < 0) {
     SetError(ERROR_INVALID_PARAMETER);
@@ -241,6 +258,11 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
                      int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                      HINSTANCE hInstance, LPVOID lpParam) {
   World::Impl& s = State();
+  // A fault fails the creation before any message: no window ever existed.
+  if (FaultHere("CreateWindowExA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   const ClassObj* cls = FindClass(lpClassName);
   if (!cls) {
     SetError(ERROR_CANNOT_FIND_WND_CLASS);
@@ -413,10 +435,13 @@ HWND GetForegroundWindow(void) {
   return FindWindowObj(s.foreground) ? s.foreground : nullptr;
 }
 
+// A fault leaves the foreground where it is, as the system's foreground lock
+// often does.
 BOOL SetForegroundWindow(HWND hWnd) {
   World& world = Current();
   world.setForegroundCalls++;
   world.lastSetForeground = hWnd;
+  if (FaultHere("SetForegroundWindow")) return FALSE;
   if (!FindWindowObj(hWnd)) {
     SetError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
@@ -430,6 +455,10 @@ BOOL SetForegroundWindow(HWND hWnd) {
 
 int GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount) {
   BeforeWindowCall("GetClassNameA", hWnd);
+  if (FaultHere("GetClassNameA")) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
   WindowObj* w = FindWindowObj(hWnd);
   if (!w) {
     SetError(ERROR_INVALID_WINDOW_HANDLE);
@@ -445,6 +474,10 @@ int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
   BeforeWindowCall("GetWindowTextA", hWnd);
   if (!lpString || nMaxCount <= 0) return 0;
   lpString[0] = 0;
+  if (FaultHere("GetWindowTextA")) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
   WindowObj* w = FindWindowObj(hWnd);
   if (!w) {
     SetError(ERROR_INVALID_WINDOW_HANDLE);
@@ -522,21 +555,18 @@ HWND GetWindow(HWND hWnd, UINT uCmd) {
 
 HWND GetDesktopWindow(void) { return ToHwnd(kDesktopWindow); }
 
-// Top-level windows in Z-order, front first. The list is taken before the
-// first call, so windows created by the callback are not reported and
-// windows destroyed by it are skipped.
+// Top-level windows in Z-order, front first (see EnumTopLevel). A fault fails
+// the call before the first window, as when the system cannot take the list.
 BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam) {
+  if (FaultHere("EnumWindows")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
   if (!lpEnumFunc) {
     SetError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::vector<HWND> list = State().zOrder;
-  for (HWND h : list) {
-    BeforeWindowCall("EnumWindows", h);
-    if (!FindWindowObj(h)) continue;
-    if (!lpEnumFunc(h, lParam)) return FALSE;
-  }
-  return TRUE;
+  return EnumTopLevel(lpEnumFunc, lParam) ? TRUE : FALSE;
 }
 
 // Every descendant, depth first: each child is followed by its own
@@ -544,11 +574,15 @@ BOOL EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam) {
 // all windows; a NULL parent stands for the top-level windows alone, as the
 // documentation says (it is EnumWindows then).
 BOOL EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam) {
+  if (FaultHere("EnumChildWindows")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
   if (!lpEnumFunc) {
     SetError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (!hWndParent) return EnumWindows(lpEnumFunc, lParam);
+  if (!hWndParent) return EnumTopLevel(lpEnumFunc, lParam) ? TRUE : FALSE;
   if (reinterpret_cast<uintptr_t>(hWndParent) == kDesktopWindow) {
     std::vector<HWND> list = State().zOrder;
     for (HWND h : list) {
@@ -573,6 +607,10 @@ BOOL EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam) {
 HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass, LPCSTR lpszWindow) {
   BeforeWindowCall("FindWindowExA", hWndParent);
   World::Impl& s = State();
+  if (FaultHere("FindWindowExA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   std::vector<HWND> list;
   if (!hWndParent || reinterpret_cast<uintptr_t>(hWndParent) == kDesktopWindow) {
     list = s.zOrder;
@@ -617,6 +655,10 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
 // compare without regard to case.
 HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
   World::Impl& s = State();
+  if (FaultHere("LoadIconA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   if (!lpIconName) {
     SetError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;
@@ -649,6 +691,10 @@ HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
 }
 
 HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
+  if (FaultHere("LoadCursorA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   uintptr_t id = reinterpret_cast<uintptr_t>(lpCursorName);
   bool system = !hInstance && lpCursorName && IS_INTRESOURCE(lpCursorName) &&
                 ((id >= 32512 && id <= 32516) || (id >= 32640 && id <= 32651));
@@ -671,6 +717,7 @@ DWORD GetSysColor(int nIndex) {
 
 HBRUSH CreateSolidBrush(COLORREF) {
   World::Impl& s = State();
+  if (FaultHere("CreateSolidBrush")) return nullptr;  // GDI sets no last error
   uintptr_t value = s.nextGdiHandle;
   s.nextGdiHandle += 4;
   s.brushes.insert(value);

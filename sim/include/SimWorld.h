@@ -190,6 +190,23 @@ class World {
   // made fewer such calls than the count.
   bool GlobalFaultPending() const;
 
+  // --- fallible calls ---
+  // Every function of the sim that can fail on Windows passes a fault point
+  // when the program calls it (Faults.cpp lists them). The world numbers these
+  // calls from 1, from its construction or from the last CountFallibleCalls,
+  // and can make one of them, or every one from some call on, fail as Windows
+  // fails it: the function's failure result and last error, and no effect.
+  // The calls the sim makes of its own functions do not count, nor do those
+  // of the test's beforeWindowCall hook. The specific knobs (FailGlobalAlloc,
+  // FailOpen, ...) work beside these and are not counted by them.
+  void CountFallibleCalls();               // numbering starts again; the record is cleared
+  long FallibleCalls() const;              // fault points passed since
+  // The function of each call, in order ("CreateFileA", ...); a call made to
+  // fail is followed by " failed".
+  const std::vector<std::string>& FallibleCallRecord() const;
+  void FailFallibleCall(long k);           // only the k-th fails; 0: none
+  void FailFallibleCallsFrom(long k);      // the k-th and every later one fail; 0: none
+
   // --- other processes ---
   // Another process: its id is returned. Bitness is 32 or 64. When the image
   // file does not exist it is created, holding a minimal PE header whose
