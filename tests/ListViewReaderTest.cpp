@@ -3,6 +3,7 @@
 #include "Desktop.h"
 #include "Scenario.h"
 
+#include <algorithm>
 #include <random>
 
 #include "selection/ItemPath.h"
@@ -171,6 +172,29 @@ TEST_F(Reader, NtReaderWithoutTheMeansToReadLeavesTheSelectionAlone)
     }
 }
 
+// A read that ends because the block cannot be written or read back leaves no answer to come
+// into it, so the block goes.
+TEST_F(Reader, NtReaderThatCannotUseTheBlockReleasesIt)
+{
+    for (const std::string function : {"WriteProcessMemory", "ReadProcessMemory"}) {
+        Use({"a.txt"}, {0});
+        world.FailFallibleCall(0);
+        world.CountFallibleCalls();
+        EXPECT_EQ(1, Read(true));
+        const std::vector<std::string>& record = world.FallibleCallRecord();
+        long k = std::find(record.begin(), record.end(), function) - record.begin() + 1;
+        ASSERT_LE(k, (long)record.size()) << function;
+
+        Use({"a.txt"}, {0});
+        world.CountFallibleCalls();
+        world.FailFallibleCall(k);
+        EXPECT_EQ(0, Read(true)) << function;
+        ASSERT_LE(k, (long)world.FallibleCallRecord().size()) << function;
+        EXPECT_EQ(function + " failed", world.FallibleCallRecord()[k - 1]);
+        EXPECT_EQ(0, world.RemoteBlocks(process)) << function;
+    }
+}
+
 // The record must be laid out as the list view's own process expects it, whatever the
 // program's bitness.
 TEST_F(Reader, RecordFollowsTheBitnessOfTheListViewsProcess)
@@ -187,12 +211,26 @@ TEST_F(Reader, RecordFollowsTheBitnessOfTheListViewsProcess)
     }
 }
 
-TEST_F(Reader, ImageThatDoesNotSayItsBitnessIsTakenAsTheProgramsOwn)
+// When the image file cannot tell, the system is asked whether the process runs under WOW64;
+// where nothing tells on a system that runs both bitnesses, the list view is not read, since
+// a record in the wrong layout would make it refuse every item or write through a pointer of
+// the wrong size.
+TEST_F(Reader, ImageThatDoesNotSayItsBitnessIsAskedOfTheSystem)
 {
-    Use({"a.txt"}, {0}, 64);
-    world.Remove("C:\\Tools\\filer64.exe");
-    EXPECT_EQ(1, Read(true));
-    EXPECT_EQ(Paths{"C:\\work\\a.txt"}, Selected()) << "the native build is a 64-bit one";
+    for (int bitness : {64, 32}) {
+        Use({"a.txt"}, {0}, bitness);
+        world.Remove("C:\\Tools\\filer" + std::to_string(bitness) + ".exe");
+        EXPECT_EQ(1, Read(true));
+        EXPECT_EQ(Paths{"C:\\work\\a.txt"}, Selected()) << bitness << "-bit file manager";
+    }
+
+    world.RemoveExport("kernel32.dll", "IsWow64Process");
+    Use({"a.txt"}, {0}, 32);
+    world.Remove("C:\\Tools\\filer32.exe");
+    g_Run.Selection.Count = 0;
+    EXPECT_EQ(0, Read(true)) << "the 64-bit build cannot tell a 32-bit process from its own kind";
+    EXPECT_EQ(0, g_Run.Selection.Count);
+    EXPECT_EQ(0, world.RemoteBlocks(process));
 }
 
 TEST_F(Reader, UnterminatedAndOverlongItemTextsAreCutInsideTheBuffer)

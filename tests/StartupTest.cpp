@@ -92,6 +92,22 @@ TEST_F(Startup, FailedClassRegistrationEndsAtOnceWithoutReadingSettings)
     EXPECT_TRUE(world.messageBoxes.empty());
 }
 
+// Without its own path the program cannot find its settings; it does not make up a settings
+// file in the current folder either.
+TEST_F(Startup, ProgramThatCannotTellItsOwnPathEndsAtOnce)
+{
+    world.AddDirectory("C:\\Work");
+    world.SetCurrentDirectory("C:\\Work");
+    world.CountFallibleCalls();
+    world.FailFallibleCall(1);
+    RunCleanly("");
+    ASSERT_FALSE(world.FallibleCallRecord().empty());
+    EXPECT_EQ("GetModuleFileNameA failed", world.FallibleCallRecord()[0]);
+    EXPECT_TRUE(world.CreatedWindows().empty());
+    EXPECT_TRUE(world.FilesIn("C:\\Work").empty());
+    EXPECT_FALSE(world.FileExists("C:\\Tavix\\Tavix.ini"));
+}
+
 TEST_F(Startup, ProgramInAFolderWithBlanksFindsItsSettingsBesideIt)
 {
     world.SetModulePath("C:\\Program Files\\Tavix\\Tavix.exe");

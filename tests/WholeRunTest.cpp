@@ -187,8 +187,9 @@ TEST_F(LargeSelection, MemoryFailingAtAnyStepGivesTheWholeOutputOrNone)
                 std::string clip = Clipboard();
                 EXPECT_TRUE(clip == "earlier" || clip == clipboardText);
                 EXPECT_LE(world.launches.size(), 1u);
-                if (!world.launches.empty())
+                if (!world.launches.empty()) {
                     EXPECT_EQ(parameters, world.launches[0].parameters);
+                }
                 if (world.GlobalFaultPending()) {
                     // The run made fewer such calls: it must have given the whole output.
                     EXPECT_TRUE(clip == clipboardText || !world.launches.empty());

@@ -10,7 +10,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
     char className[256];   // the program's base name: class name and window title
 
     g_Run.Instance = instance;
-    GetModuleFileNameA(NULL, g_Run.ModulePath, sizeof g_Run.ModulePath);
+    // Without its own path the program cannot find its settings; going on would create an empty
+    // ".ini" in the current folder and send the paths where the settings do not say.
+    if (GetModuleFileNameA(NULL, g_Run.ModulePath, sizeof g_Run.ModulePath) == 0)
+        return 0;
     g_Run.ModulePath[sizeof g_Run.ModulePath - 1] = '\0';
     PathUnquoteSpacesA(g_Run.ModulePath);
 

@@ -62,6 +62,11 @@ QueryFullProcessImageNameACall FindQueryFullProcessImageName()
     return Lookup<QueryFullProcessImageNameACall>(Kernel(), "QueryFullProcessImageNameA");
 }
 
+IsWow64ProcessCall FindIsWow64Process()
+{
+    return Lookup<IsWow64ProcessCall>(Kernel(), "IsWow64Process");
+}
+
 void PauseFileRedirection(PVOID* previous, int* paused)
 {
     *previous = NULL;

@@ -12,6 +12,7 @@ typedef DWORD(WINAPI* GetModuleFileNameExACall)(HANDLE, HMODULE, LPSTR, DWORD);
 typedef BOOL(WINAPI* QueryFullProcessImageNameACall)(HANDLE, DWORD, LPSTR, PDWORD);
 typedef HANDLE(WINAPI* CreateToolhelp32SnapshotCall)(DWORD, DWORD);
 typedef BOOL(WINAPI* Process32Call)(HANDLE, LPPROCESSENTRY32);
+typedef BOOL(WINAPI* IsWow64ProcessCall)(HANDLE, PBOOL);
 typedef BOOL(WINAPI* Wow64DisableRedirectionCall)(PVOID*);
 typedef BOOL(WINAPI* Wow64RevertRedirectionCall)(PVOID);
 
@@ -47,6 +48,9 @@ int FindToolHelpCalls(ToolHelpCalls* calls);
 
 // kernel32 of Windows Vista and later; NULL elsewhere.
 QueryFullProcessImageNameACall FindQueryFullProcessImageName();
+
+// kernel32's IsWow64Process (Windows XP SP2 and later), or NULL.
+IsWow64ProcessCall FindIsWow64Process();
 
 // A 32-bit program on 64-bit Windows sees the 32-bit system folder under the name of the
 // 64-bit one; these switch that off and on again around reading another program's image

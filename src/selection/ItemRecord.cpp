@@ -78,18 +78,64 @@ static WORD ImageMachine(const char* path)
     return machine;
 }
 
+enum { Wow64Missing = -2, Wow64Unknown = -1 };
+
+// 1 when the process runs under WOW64 (a 32-bit process on a 64-bit system), 0 when not,
+// Wow64Missing where the system has no IsWow64Process (it runs 32-bit programs only),
+// Wow64Unknown when the question fails.
+static int RunsUnderWow64(HANDLE process)
+{
+    IsWow64ProcessCall query = FindIsWow64Process();
+    if (query == NULL)
+        return Wow64Missing;
+    BOOL wow64 = FALSE;
+    if (!query(process, &wow64))
+        return Wow64Unknown;
+    return wow64 ? 1 : 0;
+}
+
+// A handle for questions about the process: PROCESS_QUERY_INFORMATION, or on Windows Vista
+// and later the limited right, which more processes grant.
+static HANDLE OpenForQuery(DWORD processId)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId);
+    if (process == NULL)
+        process = OpenProcess(0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, FALSE, processId);
+    return process;
+}
+
+// Asks the system, for a process whose image does not say its bitness.
+static int BitnessFromTheSystem(DWORD processId)
+{
+    int own64 = sizeof(void*) == 8;
+    HANDLE process = OpenForQuery(processId);
+    int target = process != NULL ? RunsUnderWow64(process) : Wow64Unknown;
+    if (process != NULL)
+        CloseHandle(process);
+    if (target == 1)
+        return 0;
+    if (own64)
+        return target == 0 ? 1 : -1;   // on a 64-bit system, outside WOW64 means 64-bit
+    int self = RunsUnderWow64(GetCurrentProcess());
+    if (self == Wow64Missing || self == 0)
+        return 0;                       // a 32-bit system: every process is a 32-bit one
+    if (self == 1 && target == 0)
+        return 1;
+    return -1;
+}
+
 int ProcessIs64Bit(DWORD processId)
 {
-    int own = sizeof(void*) == 8;
     char image[PathBufferSize];
     ProcessImagePathNt(processId, image);
-    if (image[0] == '\0')
-        return own;
-    PVOID redirection;
-    int paused;
-    PauseFileRedirection(&redirection, &paused);
-    WORD machine = ImageMachine(image);
-    ResumeFileRedirection(redirection, paused);
+    WORD machine = MachineUnknown;
+    if (image[0] != '\0') {
+        PVOID redirection;
+        int paused;
+        PauseFileRedirection(&redirection, &paused);
+        machine = ImageMachine(image);
+        ResumeFileRedirection(redirection, paused);
+    }
     switch (machine) {
     case IMAGE_FILE_MACHINE_I386:
         return 0;
@@ -98,7 +144,12 @@ int ProcessIs64Bit(DWORD processId)
     case IMAGE_FILE_MACHINE_ARM64:
         return 1;
     default:
-        Trace("read: the image \"%s\" does not say its bitness", image);
-        return own;
+        break;
     }
+    // Guessing wrong would make the list view take the record in the other layout: it would
+    // refuse every item, or write an item's text through a pointer of the wrong size.
+    int bitness = BitnessFromTheSystem(processId);
+    Trace("read: the image \"%s\" does not say its bitness; the system says %s", image,
+          bitness < 0 ? "nothing" : bitness ? "64-bit" : "32-bit");
+    return bitness;
 }

@@ -25,8 +25,10 @@ void SetItemRecordIndex(BYTE* record, int item);
 
 UINT ItemRecordState(const BYTE* record);
 
-// 1 when the process's image file says it is a 64-bit program. When the image cannot be read,
-// the process is taken to be of this program's own bitness.
+// 1 for a 64-bit process, 0 for a 32-bit one, -1 when it cannot be told. The process's image
+// file says it; when it cannot be read, the system is asked whether the process runs under
+// WOW64. Only on a system that runs programs of one bitness alone is a process that nothing
+// tells about taken to be of this program's bitness.
 int ProcessIs64Bit(DWORD processId);
 
 #endif

@@ -25,6 +25,7 @@ struct ItemExchange {
     BYTE* Block;                       // an address in the list view's process
     const ItemRecordLayout* Layout;
     BYTE Request[MaxItemRecordSize];
+    int MessageLost;                   // a message to the list view went unanswered
 };
 
 enum TakeResult { TakeGoOn, TakeStop, TakeLost };
@@ -46,6 +47,12 @@ static int OpenItemExchange(ItemExchange* x)
         return 0;
     }
     int is64Bit = ProcessIs64Bit(processId);
+    if (is64Bit < 0) {
+        Trace("read: the bitness of process %lu cannot be told; its list view is not read",
+              (unsigned long)processId);
+        CloseHandle(x->Process);
+        return 0;
+    }
     x->Layout = ItemRecordLayoutFor(is64Bit);
     x->Block = (BYTE*)x->Calls.Allocate(x->Process, NULL, x->Layout->Size + TextAreaSize,
                                         MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
@@ -55,6 +62,7 @@ static int OpenItemExchange(ItemExchange* x)
         CloseHandle(x->Process);
         return 0;
     }
+    x->MessageLost = 0;
     BuildItemRecord(x->Request, x->Layout, LVIF_TEXT | LVIF_STATE, LVIS_SELECTED,
                     (ULONG_PTR)(x->Block + x->Layout->Size), TextAreaSize);
     Trace("read: list view %08lX of process %lu (%d-bit)",
@@ -64,17 +72,22 @@ static int OpenItemExchange(ItemExchange* x)
 }
 
 // A list view that stopped answering may still fill the block later, so after a lost message
-// the block stays where it is.
-static void CloseItemExchange(ItemExchange* x, int answered)
+// the block stays where it is. A read that ended because the block could not be written or read
+// leaves nothing pending in it.
+static void CloseItemExchange(ItemExchange* x)
 {
-    if (answered)
+    if (!x->MessageLost)
         x->Calls.Release(x->Process, x->Block, 0, MEM_RELEASE);
     CloseHandle(x->Process);
 }
 
-static int SendToListView(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer)
+static int SendToListView(ItemExchange* x, UINT message, WPARAM wParam, LPARAM lParam,
+                          LRESULT* answer)
 {
-    return SendForeignMessage(g_Run.CurrentListView, message, wParam, lParam, answer);
+    if (SendForeignMessage(g_Run.CurrentListView, message, wParam, lParam, answer))
+        return 1;
+    x->MessageLost = 1;
+    return 0;
 }
 
 // Asks the list view for one item. *selected tells whether it is a selected item whose text
@@ -88,7 +101,7 @@ static int AskItem(ItemExchange* x, int index, char* text, int* selected)
         moved != (SIZE_T)x->Layout->Size)
         return TakeLost;
     LRESULT answer;
-    if (!SendToListView(LVM_GETITEMA, 0, (LPARAM)x->Block, &answer))
+    if (!SendToListView(x, LVM_GETITEMA, 0, (LPARAM)x->Block, &answer))
         return TakeLost;
     if (answer != TRUE)
         return TakeGoOn;   // the list view refused the item
@@ -126,7 +139,7 @@ static int WalkSelectedItems(ItemExchange* x, int itemCount)
     int previous = -1;
     for (;;) {
         LRESULT answer;
-        if (!SendToListView(LVM_GETNEXTITEM, (WPARAM)(INT_PTR)previous, LVNI_SELECTED, &answer))
+        if (!SendToListView(x, LVM_GETNEXTITEM, (WPARAM)(INT_PTR)previous, LVNI_SELECTED, &answer))
             return WalkLost;
         int index = (int)answer;
         if (index == -1)
@@ -160,7 +173,7 @@ static int ScanEveryItem(ItemExchange* x, int itemCount)
 static int ReadItems(ItemExchange* x)
 {
     LRESULT answer;
-    if (!SendToListView(LVM_GETITEMCOUNT, 0, 0, &answer))
+    if (!SendToListView(x, LVM_GETITEMCOUNT, 0, 0, &answer))
         return WalkLost;
     int itemCount = (int)answer;
     Trace("read: %d items", itemCount);
@@ -178,7 +191,7 @@ int ReadListViewNt()
         return 0;
     g_Run.Selection.Count = 0;
     int read = ReadItems(&x);
-    CloseItemExchange(&x, read != WalkLost);
+    CloseItemExchange(&x);
     if (read == WalkLost) {
         Trace("read: list view %08lX stopped answering or its process ended; nothing is read",
               (unsigned long)(ULONG_PTR)g_Run.CurrentListView);
