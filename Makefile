@@ -44,10 +44,7 @@ bench: deps
 	python3 e2e/bench.py
 
 fuzz: deps
-	cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVIX_FUZZ=ON \
-	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-	cmake --build build/fuzz -j $(JOBS) --target fuzz_targets
-	bash scripts/run-fuzz.sh build/fuzz $(FUZZ_SECONDS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) bash scripts/fuzz-smoke.sh build/fuzz
 
 dist: deps
 	$(MAKE) win32 win64
