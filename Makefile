@@ -1,7 +1,7 @@
 # Top-level entry points. Each build lives in its own CMake tree under build/.
 #   make deps   install what builds and tests need (Debian 12, as root; does nothing when all is there)
 #   make build  native build with the simulated desktop, build/win32/Tavix.exe, build/win64/Tavix.exe
-#   make test   every test through ctest (labels unit and e2e)
+#   make test   every test through ctest (labels unit and e2e), then a 30 s smoke of each fuzz target
 #   make demo   the whole job under Wine: explorer selection to clipboard and to a program; build/demo/
 #   make bench  times Tavix.exe under Wine: 100 to 100,000 items, and the whole run against a floor
 #   make fuzz   each fuzz target for FUZZ_SECONDS seconds (default 60)
@@ -9,6 +9,8 @@
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 FUZZ_SECONDS ?= 60
+# make test ends with a short run of every fuzz target.
+SMOKE_SECONDS ?= 30
 
 .PHONY: deps build native win32 win64 test demo bench fuzz dist clean
 
@@ -34,6 +36,7 @@ win64:
 test: deps
 	$(MAKE) build
 	cd build/native && ctest --output-on-failure -j 2
+	FUZZ_SECONDS=$(SMOKE_SECONDS) JOBS=$(JOBS) bash scripts/fuzz-smoke.sh build/fuzz
 
 demo: deps
 	$(MAKE) win32 win64
