@@ -51,25 +51,13 @@ void ProcessImagePathNt(DWORD processId, char* result)
 {
     result[0] = '\0';
     QueryFullProcessImageNameACall query = FindQueryFullProcessImageName();
-    if (query != NULL) {
-        HANDLE process = OpenProcess(ProcessAllAccessXp, FALSE, processId);
-        if (process == NULL)
-            return;
-        if (!ImageFromQuery(query, process, result) && !ImageFromLoadedPsapi(process, result))
-            result[0] = '\0';
-        CloseHandle(process);
-        return;
-    }
-    PsapiCalls psapi;
-    if (!LoadPsapi(&psapi))
-        return;
     HANDLE process = OpenProcess(ProcessAllAccessXp, FALSE, processId);
-    if (process != NULL) {
-        if (!ImageFromPsapi(&psapi, process, result))
-            result[0] = '\0';
-        CloseHandle(process);
-    }
-    FreePsapi(&psapi);
+    if (process == NULL)
+        return;
+    if (!(query != NULL && ImageFromQuery(query, process, result)) &&
+        !ImageFromLoadedPsapi(process, result))
+        result[0] = '\0';
+    CloseHandle(process);
 }
 
 void ProcessImagePath9x(DWORD processId, char* result)
