@@ -33,12 +33,7 @@ void Require(bool condition, const char* what, const std::string& detail = "")
 
 std::string LongFolder(size_t length)
 {
-    std::string path = "C:\\Long\\";
-    while (path.size() < length)
-        path += (path.size() % 60 == 59) ? '\\' : 'f';
-    if (path.back() == '\\')
-        path.back() = 'g';
-    return path;
+    return fuzz::LongFolder(length, 60, 'f', 'g');
 }
 
 const std::string kLong259 = LongFolder(259);

@@ -13,6 +13,19 @@
 
 namespace fuzz {
 
+// A folder path of exactly `length` characters below C:\Long, in components of at most
+// `component` characters filled with `fill`; a path that would end in a separator ends in
+// `last` instead.
+inline std::string LongFolder(size_t length, size_t component, char fill, char last)
+{
+    std::string path = "C:\\Long\\";
+    while (path.size() < length)
+        path += (path.size() % component == component - 1) ? '\\' : fill;
+    if (path.back() == '\\')
+        path.back() = last;
+    return path;
+}
+
 // Aborts with the target's name and the broken rule, so that libFuzzer keeps the input.
 inline void Require(bool condition, const char* target, const char* what,
                     const std::string& detail = "")

@@ -44,12 +44,7 @@ struct PathRow {
 
 std::string LongFolder(size_t length)
 {
-    std::string path = "C:\\Long\\";
-    while (path.size() < length)
-        path += (path.size() % 50 == 49) ? '\\' : 'd';
-    if (path.back() == '\\')
-        path.back() = 'e';
-    return path;
+    return fuzz::LongFolder(length, 50, 'd', 'e');
 }
 
 const std::string kLong259 = LongFolder(259);
