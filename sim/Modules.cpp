@@ -1,8 +1,8 @@
 // Libraries loaded at run time and the functions found in them by name.
 //
 // The system modules (kernel32, user32, ...) are loaded in every process;
-// LoadLibraryA gives their handle and counts the load. PSAPI.DLL is loaded
-// only on request, and exists on the NT family only. What a library exports
+// LoadLibraryA gives their handle and counts the load. PSAPI.DLL and
+// OLE32.DLL are loaded only on request; PSAPI exists on the NT family only. What a library exports
 // follows the Windows version, decided at each call because a test may
 // change the version after building the world; the test can also add or
 // remove single exports and whole libraries.
@@ -17,6 +17,9 @@ namespace {
 
 const char kPsapi[] = "psapi.dll";
 constexpr uintptr_t kPsapiHandle = 0x76BB0000;
+// OLE32.DLL exists on every version; a program loads it on request.
+const char kOle32[] = "ole32.dll";
+constexpr uintptr_t kOle32Handle = 0x774E0000;
 
 const char* const kSystemLibraries[] = {"kernel32.dll", "user32.dll",  "gdi32.dll",
                                         "shlwapi.dll",  "shell32.dll", "ntdll.dll"};
@@ -79,11 +82,13 @@ bool LibraryPresent(const std::string& key) {
   auto it = present.find(key);
   if (it != present.end()) return it->second;
   if (key == kPsapi) return !IsWin9x();
+  if (key == kOle32) return true;
   return IsSystemLibrary(key) || key == ProgramKey();
 }
 
 FARPROC FindFunction(const std::string& module, const std::string& name) {
   if (FARPROC proc = RunTimeFunction(module, name)) return proc;
+  if (module == kOle32) return OleFunction(name);
   for (const StaticExport& e : kStaticExports) {
     if (module == e.module && name == e.name) return e.proc;
   }
@@ -122,6 +127,10 @@ bool ModuleOfHandle(HMODULE h, std::string* key) {
     *key = kPsapi;
     return s.libraryLoads[kPsapi] > 0;
   }
+  if (reinterpret_cast<uintptr_t>(h) == kOle32Handle) {
+    *key = kOle32;
+    return s.libraryLoads[kOle32] > 0;
+  }
   for (const char* name : kSystemLibraries) {
     if (GetModuleHandleA(name) == h) {
       *key = name;
@@ -136,6 +145,7 @@ bool ModuleOfHandle(HMODULE h, std::string* key) {
 HMODULE LoadedLibraryHandle(const std::string& key) {
   World::Impl& s = State();
   if (key == kPsapi && s.libraryLoads[kPsapi] > 0) return reinterpret_cast<HMODULE>(kPsapiHandle);
+  if (key == kOle32 && s.libraryLoads[kOle32] > 0) return reinterpret_cast<HMODULE>(kOle32Handle);
   return nullptr;
 }
 
@@ -193,6 +203,8 @@ HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
   if (LibraryPresent(key)) {
     if (key == kPsapi) {
       h = reinterpret_cast<HMODULE>(kPsapiHandle);
+    } else if (key == kOle32) {
+      h = reinterpret_cast<HMODULE>(kOle32Handle);
     } else if (key == ProgramKey()) {
       h = SIM_PROGRAM_INSTANCE;
     } else if (IsSystemLibrary(key)) {

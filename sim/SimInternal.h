@@ -3,8 +3,11 @@
 #ifndef SIM_INTERNAL_H
 #define SIM_INTERNAL_H
 
+#include <condition_variable>
 #include <deque>
 #include <map>
+#include <mutex>
+#include <thread>
 #include <memory>
 #include <set>
 #include <string>
@@ -64,8 +67,17 @@ struct Mapping {
   ~Mapping();
 };
 
+// A thread the program started: a host thread of its own (Threads.cpp).
+struct ThreadRun {
+  std::thread host;
+  bool waitedFor = false; // guarded by World::Impl::threadMutex: it may run
+  bool finished = false;
+  bool hung = false;      // it waits in a call that does not answer
+};
+
 struct KernelObject {
-  enum Kind { kFile, kProcess, kSnapshot, kMapping } kind = kFile;
+  enum Kind { kFile, kProcess, kSnapshot, kMapping, kThread } kind = kFile;
+  std::shared_ptr<ThreadRun> thread;   // kThread
   std::shared_ptr<OpenFile> file;
   DWORD processId = 0;
   DWORD access = 0;                    // kProcess: the rights granted
@@ -262,6 +274,23 @@ struct World::Impl {
 
   bool inWindowHook = false;  // beforeWindowCall is running
 
+  // threads (Threads.cpp); the program's thread waits while another runs, so
+  // only the hang and the end of a thread need the lock
+  std::vector<std::shared_ptr<ThreadRun>> threads;
+  std::mutex threadMutex;
+  std::condition_variable threadChanged;
+  bool releaseHungThreads = false;  // the world ends: hung calls return
+
+  // the shell's window list and COM (ShellWindows.cpp)
+  bool shellWindowListPresent = true;
+  std::vector<World::ShellBrowser> shellBrowsers;
+  std::string shellHang;                         // the method that never answers
+  std::map<std::string, HRESULT> shellFailures;  // method -> its result
+  std::vector<std::string> shellCalls;
+  int liveShellObjects = 0;
+  std::set<const void*> taskMemory;              // CoTaskMem blocks the program holds
+  int openApartments = 0;
+
   // fallible calls (Faults.cpp)
   long fallibleCalls = 0;             // fault points passed since the numbering started
   long failFallibleCall = 0;          // this one fails (0: none)
@@ -376,6 +405,16 @@ bool PsapiStillLoaded();
 // The host bytes of [address, address + size) when they lie inside one view
 // (writable when write is asked); else null.
 unsigned char* ViewRange(ULONG_PTR address, SIZE_T size, bool write);
+
+// Threads (Threads.cpp)
+// The calling thread (one the program started) waits in a call that never
+// answers, until the world ends; then the call returns.
+void HangThisThread();
+// Ends the world's threads: hung calls return, and every thread is joined.
+void JoinThreads();
+
+// COM and the shell's window list (ShellWindows.cpp)
+FARPROC OleFunction(const std::string& name);
 
 // Shell folders (Shell.cpp)
 void InstallDefaultSpecialFolders(World& world);

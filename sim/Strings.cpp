@@ -6,6 +6,7 @@
 // byte may look like an ASCII letter or a backslash; every function here steps
 // over such characters whole, as the system does.
 #include <cstring>
+#include <iconv.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -471,4 +472,98 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
   int n = wvsprintfA(lpOut, lpFmt, args);
   va_end(args);
   return n;
+}
+
+// UTF-16 to the world's ANSI code page (932 or 1252) or to UTF-8, character
+// by character through the host's converter. A character the code page lacks
+// becomes '?' (no best-fit look-alikes are modelled) and sets the used-default
+// flag; for UTF-8 the flag must not be asked for, and with
+// WC_ERR_INVALID_CHARS an unpaired surrogate fails the call.
+int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                        LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
+                        LPBOOL lpUsedDefaultChar) {
+  UINT page = CodePage == CP_ACP ? GetACP() : CodePage;
+  if (!lpWideCharStr || cbMultiByte < 0 || (cbMultiByte > 0 && !lpMultiByteStr) ||
+      (page == CP_UTF8 && (lpDefaultChar || lpUsedDefaultChar))) {
+    sim::SetError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  DWORD allowed = page == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  if (dwFlags & ~allowed) {
+    sim::SetError(ERROR_INVALID_FLAGS);
+    return 0;
+  }
+  size_t count = 0;
+  if (cchWideChar < 0) {
+    while (lpWideCharStr[count]) count++;
+    count++;  // the terminating zero is converted too
+  } else {
+    count = static_cast<size_t>(cchWideChar);
+  }
+  const char* target = page == 932 ? "CP932" : page == 1252 ? "CP1252" : "UTF-8";
+  iconv_t cd = iconv_open(target, "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    std::abort();
+  }
+  std::string out;
+  bool usedDefault = false;
+  for (size_t i = 0; i < count; i++) {
+    uint32_t code = lpWideCharStr[i];
+    bool valid = true;
+    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < count && lpWideCharStr[i + 1] >= 0xDC00 &&
+        lpWideCharStr[i + 1] <= 0xDFFF) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (lpWideCharStr[i + 1] - 0xDC00);
+      i++;
+    } else if (code >= 0xD800 && code <= 0xDFFF) {
+      valid = false;
+    }
+    if (!valid) {
+      if (page == CP_UTF8 && (dwFlags & WC_ERR_INVALID_CHARS)) {
+        iconv_close(cd);
+        sim::SetError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+      }
+      code = 0xFFFD;
+    }
+    char utf8[4];
+    size_t n = 0;
+    if (code < 0x80) {
+      utf8[n++] = static_cast<char>(code);
+    } else if (code < 0x800) {
+      utf8[n++] = static_cast<char>(0xC0 | (code >> 6));
+      utf8[n++] = static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      utf8[n++] = static_cast<char>(0xE0 | (code >> 12));
+      utf8[n++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      utf8[n++] = static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      utf8[n++] = static_cast<char>(0xF0 | (code >> 18));
+      utf8[n++] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      utf8[n++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      utf8[n++] = static_cast<char>(0x80 | (code & 0x3F));
+    }
+    char converted[8];
+    char* in = utf8;
+    size_t inLeft = n;
+    char* outPtr = converted;
+    size_t outLeft = sizeof converted;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
+      out += lpDefaultChar ? *lpDefaultChar : '?';
+      usedDefault = true;
+    } else {
+      out.append(converted, outPtr - converted);
+    }
+  }
+  iconv_close(cd);
+  if (lpUsedDefaultChar) *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
+  if (cbMultiByte == 0) return static_cast<int>(out.size());
+  if (out.size() > static_cast<size_t>(cbMultiByte)) {
+    // Windows fills the buffer as far as it goes before it fails.
+    std::memcpy(lpMultiByteStr, out.data(), cbMultiByte);
+    sim::SetError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memcpy(lpMultiByteStr, out.data(), out.size());
+  return static_cast<int>(out.size());
 }

@@ -53,7 +53,12 @@ World::World() : impl_(new Impl) {
   InstallDefaultSpecialFolders(*this);
 }
 
-World::~World() { g_current = nullptr; }
+World::~World() {
+  // A thread left waiting in a hung call runs on into the program's code when
+  // released, so it ends before anything it may touch goes.
+  JoinThreads();
+  g_current = nullptr;
+}
 
 // --- program under test ---
 

@@ -34,17 +34,22 @@ struct SweepScenario {
     const char* clipboard;    // the text the run puts on the clipboard; null: none
     const char* parameters;   // the parameter text the viewer is started with; null: no start
     bool beep;
+    bool shellRoute;          // Explorer of Windows 10: the folder and items come from the shell
 };
 
 const SweepScenario kScenarios[] = {
-    {"TitleModeToTheClipboard", false, kViewSettings, "/#t", "C:\\Data", nullptr, true},
-    {"FilerModeToTheClipboard", false, kViewSettings, "/#f", kTwoPaths, nullptr, true},
+    {"TitleModeToTheClipboard", false, kViewSettings, "/#t", "C:\\Data", nullptr, true, false},
+    {"FilerModeToTheClipboard", false, kViewSettings, "/#f", kTwoPaths, nullptr, true, false},
     {"FilerModeToTheProgram", false, kViewSettings, "/#f /#e=View", nullptr, kTwoQuotedPaths,
-     false},
+     false, false},
     {"FilerModeWithClipboardPlaceholder", false, kClipSettings, "/#f /#e=Clip", kTwoPaths, "",
-     false},
+     false, false},
     {"Windows98ReaderToTheProgram", true, kViewSettings, "/#f /#e=View", nullptr, kTwoQuotedPaths,
-     false},
+     false, false},
+    {"ShellRouteTitleMode", false, kViewSettings, "/#t", "C:\\Data", nullptr, true, true},
+    {"ShellRouteToTheClipboard", false, kViewSettings, "/#f", kTwoPaths, nullptr, true, true},
+    {"ShellRouteToTheProgram", false, kViewSettings, "/#f /#e=View", nullptr, kTwoQuotedPaths,
+     false, true},
 };
 
 // A fresh desktop for each run: a folder window of the shell showing C:\Data, with memo.txt and
@@ -64,9 +69,22 @@ public:
         AddEntries(world, "C:\\Data", {"memo.txt", "Old Files\\", "zeta.txt"});
         shell = world.AddProcess("C:\\WINDOWS\\explorer.exe");
         HWND folder = world.AddWindow("CabinetWClass", "Data", true, nullptr, shell);
-        world.AddWindow("ComboBoxEx32", "C:\\Data", true, folder, shell);
-        HWND view = world.AddWindow("SHELLDLL_DefView", "", true, folder, shell);
-        AddListView(world, view, shell, {"memo.txt", "Old Files", "zeta.txt"}, {0, 1});
+        if (scenario.shellRoute) {
+            // Explorer of Windows 10: a breadcrumb bar and an item view no program can read.
+            world.SetOsVersion(10, 0, 19045, VER_PLATFORM_WIN32_NT);
+            world.AddWindow("Breadcrumb Parent", "", true, folder, shell);
+            HWND view = world.AddWindow("SHELLDLL_DefView", "", true, folder, shell);
+            world.AddWindow("DirectUIHWND", "", true, view, shell);
+            sim::World::ShellBrowser browser;
+            browser.frame = folder;
+            browser.folder = "C:\\Data";
+            browser.selection = {"C:\\Data\\memo.txt", "C:\\Data\\Old Files"};
+            world.AddShellBrowser(browser);
+        } else {
+            world.AddWindow("ComboBoxEx32", "C:\\Data", true, folder, shell);
+            HWND view = world.AddWindow("SHELLDLL_DefView", "", true, folder, shell);
+            AddListView(world, view, shell, {"memo.txt", "Old Files", "zeta.txt"}, {0, 1});
+        }
         world.SetForeground(folder);
     }
 
@@ -116,6 +134,10 @@ public:
               "memory left in the other process");
         check(world.MappedViews() == 0 || messageLost, "a view left mapped");
         check(world.FilesIn(kUserFolder).empty(), "a file was created in the current folder");
+        check(world.LiveShellObjects() == 0, "shell objects not released");
+        check(world.OutstandingTaskMemory() == 0, "strings from the shell not freed");
+        check(world.OpenApartments() == 0, "a COM apartment left open");
+        check(world.HungThreads() == 0, "a thread left waiting");
         CheckOutput(&problems);
         return problems;
     }

@@ -297,6 +297,37 @@ class World {
   // of deciding from the file system; 0 = decide.
   void SetShellExecuteResult(int result);
 
+  // --- the shell's window list (COM, OLE32.DLL) ---
+  // One browser of the shell's window list (CLSID_ShellWindows), in list
+  // order. Its IWebBrowserApp::get_HWND gives frame; IShellBrowser::GetWindow
+  // gives tab (the frame itself when tab is null); its active view's folder is
+  // folder and its selected items are selection, in the view's order. Paths
+  // are UTF-8 and served as UTF-16 (so names outside the ANSI code page can be
+  // served); an empty path stands for an item without a file-system path
+  // (This PC, the Recycle Bin, a file inside a zip folder). An entry that is no
+  // web browser (webBrowser false) refuses IWebBrowserApp, as the desktop does.
+  // Shell items (IShellItem, IShellItemArray) exist from Windows Vista on.
+  struct ShellBrowser {
+    HWND frame = nullptr;
+    HWND tab = nullptr;
+    std::string folder;
+    std::vector<std::string> selection;
+    bool webBrowser = true;
+  };
+  void AddShellBrowser(const ShellBrowser& browser);
+  void RemoveShellWindowList();   // CoCreateInstance(CLSID_ShellWindows) fails: class not registered
+  // The named call ("IShellWindows::Item", "IShellBrowser::QueryActiveShellView",
+  // ...) never answers: the thread that makes it waits until the world ends.
+  void HangShellCall(const std::string& method);
+  // The named call fails with this result.
+  void FailShellCall(const std::string& method, HRESULT result);
+  int LiveShellObjects() const;         // fake shell objects the program still references
+  int OutstandingTaskMemory() const;    // CoTaskMemAlloc blocks not freed with CoTaskMemFree
+  int OpenApartments() const;           // threads whose CoInitializeEx was not undone
+  const std::vector<std::string>& ShellCalls() const;  // the fake shell's methods called, in order
+  int ThreadsStarted() const;
+  int HungThreads() const;              // threads waiting in a call that does not answer
+
   // --- observations ---
   // The calls that make the output, in order: "ShowWindow 9", "OpenClipboard",
   // "EmptyClipboard", "MessageBeep 64", "SetClipboardData 1",

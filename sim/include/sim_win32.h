@@ -599,6 +599,141 @@ typedef struct tagPROCESSENTRY32 {
 #define CSIDL_FLAG_MASK 0xFF00
 
 // ---------------------------------------------------------------------------
+// Threads and waits (Threads.cpp)
+// ---------------------------------------------------------------------------
+typedef DWORD (*LPTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_TIMEOUT 0x00000102L
+#define WAIT_FAILED 0xFFFFFFFF
+
+// ---------------------------------------------------------------------------
+// Wide text
+// ---------------------------------------------------------------------------
+#define CP_ACP 0
+#define CP_UTF8 65001
+#define WC_NO_BEST_FIT_CHARS 0x00000400
+#define WC_ERR_INVALID_CHARS 0x00000080
+#define ERROR_INVALID_FLAGS 1004L
+#define ERROR_NO_UNICODE_TRANSLATION 1113L
+
+// ---------------------------------------------------------------------------
+// COM, and the shell interfaces that describe its folder windows. The
+// interfaces are declared as the C++ SDK headers declare them (abstract
+// structs, methods called through the object), with only the methods a
+// program here calls or a fake shell must answer. OLE32.DLL's functions are
+// not declared: a program finds them with GetProcAddress (ShellWindows.cpp).
+// ---------------------------------------------------------------------------
+typedef LONG HRESULT;
+#define S_OK ((HRESULT)0L)
+#define S_FALSE ((HRESULT)1L)
+#define E_NOTIMPL ((HRESULT)0x80004001L)
+#define E_NOINTERFACE ((HRESULT)0x80004002L)
+#define E_POINTER ((HRESULT)0x80004003L)
+#define E_FAIL ((HRESULT)0x80004005L)
+#define E_OUTOFMEMORY ((HRESULT)0x8007000EL)
+#define E_INVALIDARG ((HRESULT)0x80070057L)
+#define REGDB_E_CLASSNOTREG ((HRESULT)0x80040154L)
+#define CO_E_NOTINITIALIZED ((HRESULT)0x800401F0L)
+#define RPC_E_DISCONNECTED ((HRESULT)0x80010108L)
+#define RPC_E_CHANGED_MODE ((HRESULT)0x80010106L)
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+
+typedef struct _GUID {
+  DWORD Data1;
+  WORD Data2;
+  WORD Data3;
+  BYTE Data4[8];
+} GUID, IID, CLSID;
+typedef const GUID& REFGUID;
+typedef const IID& REFIID;
+typedef const CLSID& REFCLSID;
+inline bool operator==(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
+
+#define COINIT_APARTMENTTHREADED 0x2
+#define COINIT_MULTITHREADED 0x0
+#define CLSCTX_INPROC_SERVER 0x1
+#define CLSCTX_INPROC_HANDLER 0x2
+#define CLSCTX_LOCAL_SERVER 0x4
+#define CLSCTX_REMOTE_SERVER 0x10
+#define CLSCTX_ALL (CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER)
+
+typedef unsigned short VARTYPE;
+#define VT_EMPTY 0
+#define VT_I4 3
+typedef struct tagVARIANT {
+  VARTYPE vt;
+  WORD wReserved1, wReserved2, wReserved3;
+  union {
+    LONG lVal;
+    void* byref;
+    LONGLONG llVal;
+  };
+} VARIANT;
+#define V_VT(v) ((v)->vt)
+#define V_I4(v) ((v)->lVal)
+
+typedef LONG_PTR SHANDLE_PTR;
+
+struct IUnknown {
+  virtual HRESULT QueryInterface(REFIID riid, void** ppvObject) = 0;
+  virtual ULONG AddRef() = 0;
+  virtual ULONG Release() = 0;
+};
+typedef IUnknown* LPUNKNOWN;
+
+struct IDispatch : public IUnknown {
+  virtual HRESULT GetTypeInfoCount(UINT* pctinfo) = 0;
+};
+
+struct IShellWindows : public IDispatch {
+  virtual HRESULT get_Count(LONG* Count) = 0;
+  virtual HRESULT Item(VARIANT index, IDispatch** Folder) = 0;
+};
+
+struct IWebBrowserApp : public IDispatch {
+  virtual HRESULT get_HWND(SHANDLE_PTR* pHWND) = 0;
+};
+
+struct IServiceProvider : public IUnknown {
+  virtual HRESULT QueryService(REFGUID guidService, REFIID riid, void** ppvObject) = 0;
+};
+
+struct IOleWindow : public IUnknown {
+  virtual HRESULT GetWindow(HWND* phwnd) = 0;
+};
+
+struct IShellView : public IOleWindow {};
+
+struct IShellBrowser : public IOleWindow {
+  virtual HRESULT QueryActiveShellView(IShellView** ppshv) = 0;
+};
+
+typedef enum _SIGDN { SIGDN_NORMALDISPLAY = 0, SIGDN_FILESYSPATH = (int)0x80058000 } SIGDN;
+
+struct IShellItem : public IUnknown {
+  virtual HRESULT GetDisplayName(SIGDN sigdnName, LPWSTR* ppszName) = 0;
+};
+
+struct IShellItemArray : public IUnknown {
+  virtual HRESULT GetCount(DWORD* pdwNumItems) = 0;
+  virtual HRESULT GetItemAt(DWORD dwIndex, IShellItem** ppsi) = 0;
+};
+
+#define SVGIO_BACKGROUND 0x00000000
+#define SVGIO_SELECTION 0x00000001
+#define SVGIO_ALLVIEW 0x00000002
+#define SVGIO_FLAG_VIEWORDER 0x80000000
+
+struct IFolderView : public IUnknown {
+  virtual HRESULT GetFolder(REFIID riid, void** ppv) = 0;
+  virtual HRESULT ItemCount(UINT uFlags, int* pcItems) = 0;
+  virtual HRESULT Items(UINT uFlags, REFIID riid, void** ppv) = 0;
+};
+
+// ---------------------------------------------------------------------------
 // Functions. Each is implemented in the sim file named after its area.
 // ---------------------------------------------------------------------------
 
@@ -734,7 +869,16 @@ SIZE_T GlobalSize(HGLOBAL hMem);
 UINT GlobalFlags(HGLOBAL hMem);
 HGLOBAL GlobalFree(HGLOBAL hMem);
 
+// Threads.cpp: a thread runs on a host thread of its own.
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize,
+                    LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
+                    DWORD dwCreationFlags, LPDWORD lpThreadId);
+DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+
 // Strings.cpp
+int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                        LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
+                        LPBOOL lpUsedDefaultChar);
 BOOL IsDBCSLeadByte(BYTE TestChar);
 LPSTR CharNextA(LPCSTR lpsz);
 LPSTR CharPrevA(LPCSTR lpszStart, LPCSTR lpszCurrent);

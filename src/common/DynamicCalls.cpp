@@ -48,6 +48,30 @@ void FreePsapi(PsapiCalls* calls)
     calls->Library = NULL;
 }
 
+int LoadOle(OleCalls* calls)
+{
+    calls->Library = LoadLibraryA("OLE32.DLL");
+    if (calls->Library == NULL)
+        return 0;
+    calls->Initialize = Lookup<CoInitializeExCall>(calls->Library, "CoInitializeEx");
+    calls->Uninitialize = Lookup<CoUninitializeCall>(calls->Library, "CoUninitialize");
+    calls->CreateInstance = Lookup<CoCreateInstanceCall>(calls->Library, "CoCreateInstance");
+    calls->FreeTaskMemory = Lookup<CoTaskMemFreeCall>(calls->Library, "CoTaskMemFree");
+    if (calls->Initialize == NULL || calls->Uninitialize == NULL || calls->CreateInstance == NULL ||
+        calls->FreeTaskMemory == NULL) {
+        FreeOle(calls);
+        return 0;
+    }
+    return 1;
+}
+
+void FreeOle(OleCalls* calls)
+{
+    if (calls->Library != NULL)
+        FreeLibrary(calls->Library);
+    calls->Library = NULL;
+}
+
 int FindToolHelpCalls(ToolHelpCalls* calls)
 {
     HMODULE kernel = Kernel();

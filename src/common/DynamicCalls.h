@@ -15,6 +15,10 @@ typedef BOOL(WINAPI* Process32Call)(HANDLE, LPPROCESSENTRY32);
 typedef BOOL(WINAPI* IsWow64ProcessCall)(HANDLE, PBOOL);
 typedef BOOL(WINAPI* Wow64DisableRedirectionCall)(PVOID*);
 typedef BOOL(WINAPI* Wow64RevertRedirectionCall)(PVOID);
+typedef HRESULT(WINAPI* CoInitializeExCall)(LPVOID, DWORD);
+typedef void(WINAPI* CoUninitializeCall)(void);
+typedef HRESULT(WINAPI* CoCreateInstanceCall)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+typedef void(WINAPI* CoTaskMemFreeCall)(LPVOID);
 
 // kernel32 (NT family only): memory in another process.
 struct RemoteMemoryCalls {
@@ -38,6 +42,20 @@ struct ToolHelpCalls {
 
 // 1 when both were found in the already loaded kernel32.
 int FindRemoteMemoryCalls(RemoteMemoryCalls* calls);
+
+// OLE32.DLL, loaded only when the shell is asked about one of its windows: most runs never
+// need it, and loading it would cost every start. Freed with FreeOle.
+struct OleCalls {
+    HMODULE Library;
+    CoInitializeExCall Initialize;
+    CoUninitializeCall Uninitialize;
+    CoCreateInstanceCall CreateInstance;
+    CoTaskMemFreeCall FreeTaskMemory;
+};
+
+// 1 when OLE32.DLL loaded and all four functions were found; else nothing is left loaded.
+int LoadOle(OleCalls* calls);
+void FreeOle(OleCalls* calls);
 
 // 1 when PSAPI.DLL loaded and both functions were found; else nothing is left loaded.
 int LoadPsapi(PsapiCalls* calls);

@@ -3,6 +3,7 @@
 #ifndef TAVIX_COMMON_RUNSTATE_H
 #define TAVIX_COMMON_RUNSTATE_H
 
+#include "DynamicCalls.h"
 #include "win32.h"
 
 enum {
@@ -77,6 +78,41 @@ struct ForeignMessageState {
     int SilentThreadCount;
 };
 
+// How a path the shell gave came through: taken, or why not.
+enum ShellPathStatus {
+    ShellPathTaken = 1,
+    ShellPathNone = 0,          // the item has no file-system path (This PC, a zip folder, ...)
+    ShellPathOutsideCodePage = -1,   // its name holds characters the ANSI code page lacks
+    ShellPathTooLong = -2,      // 260 characters or more
+    ShellPathLost = -3          // the shell stopped answering while asked for it
+};
+
+// What asking the shell about one of its folder windows came to.
+enum ShellAnswers {
+    ShellFailed = -1,     // the shell lists the window but did not answer about it in time or whole
+    ShellNotListed = 0,   // the shell's window list is not there or does not hold the window
+    ShellAnswered = 1
+};
+
+// What the shell's window list said about one of its folder windows. A worker thread fills
+// it while the GUI thread waits; a worker that was given up on may still write into it, so
+// after that (ShellSilent) the record is never read again.
+struct ShellViewReport {
+    HWND Frame;                   // the window asked about
+    HWND ActiveTab;               // its first tab window, or NULL when it has no tabs
+    int WithItems;                // the selected items were asked for too
+    int Answer;                   // ShellAnswers
+    const char* FailedCall;       // the call that ended the asking, for the trace, or NULL
+    HRESULT FailedResult;
+    int FolderStatus;             // ShellPathStatus of Folder
+    char Folder[PathBufferSize];
+    int ItemTotal;                // the selected items of the view
+    int ItemCount;                // the paths taken, in the view's order
+    int ItemStatus;               // ShellPathStatus of the item after the last one taken
+    char Paths[MaxSelection][PathBufferSize];
+    OleCalls Ole;
+};
+
 struct RunState {
     // Start-up
     HINSTANCE Instance;
@@ -121,6 +157,9 @@ struct RunState {
     int ReadStatus;                     // 0, or -1 when a selection could not be read whole
     SelectionList Selection;
     ForeignMessageState Foreign;
+    ShellViewReport ShellView;
+    HWND ShellViewFor;                  // the window ShellView answered about, or NULL
+    int ShellSilent;                    // the shell let a question time out: it is not asked again
 
     // Output
     int QuoteMode;

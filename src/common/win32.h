@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <shlwapi.h>
 #include <shlobj.h>
+#include <exdisp.h>
+#include <shobjidl.h>
 #include <tlhelp32.h>
 #else
 #include "sim_win32.h"

@@ -9,8 +9,10 @@
 #include "../common/Trace.h"
 #include "../target/FolderResolution.h"
 #include "../target/ProcessImage.h"
+#include "../target/ShellViewQuery.h"
 #include "ListViewReader9x.h"
 #include "ListViewReaderNt.h"
+#include "ShellSelection.h"
 
 // The window's class name. Each pass looks at the class first and asks whether the window is
 // visible (no pass collects a hidden one) only for a class it would take: for another program's
@@ -116,6 +118,7 @@ int CheckTargetWindow(HWND window)
 // walks and process look-ups are most of the time a run takes.
 int ReadSelection(HWND window)
 {
+    g_Run.ShellViewFor = NULL;
     if (!ShowsFolder(window))
         return 0;
     ListViewTable* table = &g_Run.ListViews;
@@ -133,5 +136,8 @@ int ReadSelection(HWND window)
                 return 1;
         }
     }
-    return table->Count > 0 ? 1 : 0;
+    if (table->Count > 0)
+        return 1;
+    // A shell folder window whose item view is no list view: the shell tells its selection.
+    return IsShellFolderWindow(window) ? ReadShellSelection(window) : 0;
 }

@@ -7,6 +7,7 @@
 #include "../common/SplitPath.h"
 #include "../common/Text.h"
 #include "../common/Trace.h"
+#include "ShellViewQuery.h"
 #include "FolderDisplayNames.h"
 
 // Only a text that fits the CurrentFolder is accepted as it. The empty text is never a result:
@@ -54,6 +55,8 @@ static int TrySpecialName(const char* text)
     return AcceptFolder(path, "is a special folder (from the title)");
 }
 
+static int TryShellFolder(HWND window);
+
 // The text, then the text without its first and last byte (brackets, quotes, ...).
 static int TryAttemptGroup(const char* text)
 {
@@ -97,7 +100,30 @@ int ResolveFolder(HWND window)
 
     g_Run.AddressBoxFound = 0;
     EnumChildWindows(window, ReadAddressBox, 0);
-    return g_Run.AddressBoxFound;
+    if (g_Run.AddressBoxFound)
+        return 1;
+    return IsShellFolderWindow(window) && TryShellFolder(window);
+}
+
+// A shell folder window whose title and address bar name nothing usable (the title shows only
+// the folder's display name, the address bar is a breadcrumb bar): the shell is asked. In
+// FilerMode the selected items are asked for in the same go, since they are read next.
+static int TryShellFolder(HWND window)
+{
+    if (AskShell(window, g_Run.SearchMode == FilerMode) != ShellAnswered)
+        return 0;
+    const ShellViewReport* report = &g_Run.ShellView;
+    if (report->FolderStatus != ShellPathTaken)
+        return 0;
+    char folder[LineBufferSize];
+    TextCopy(folder, sizeof folder, report->Folder);
+    PathAddBackslashA(folder);
+    if (!PathIsDirectoryA(folder)) {
+        Trace("folder: \"%s\" from the shell is not a folder", report->Folder);
+        return 0;
+    }
+    TextRemoveFinalBackslash(folder);
+    return AcceptFolder(folder, "is the folder the shell shows (from the shell's window list)");
 }
 
 // The text of a combo box of another program: asked with a time-out, and taken only up to the

@@ -1,0 +1,418 @@
+// COM as far as a program needs it to ask the shell about its folder windows:
+// OLE32.DLL's apartment, instance and task-memory functions, and a fake shell
+// behind CLSID_ShellWindows whose browsers, views, folders and selections the
+// test describes (World::AddShellBrowser).
+//
+// Every method the program calls (other than AddRef and Release) passes a
+// fault point named "Interface::Method" and can be made to fail
+// (FailShellCall) or never to answer (HangShellCall). Objects count
+// themselves, so a test sees every reference the program did not release;
+// strings handed out are CoTaskMem blocks the program must free.
+#include <cstdio>
+#include <cstdlib>
+
+#include "SimInternal.h"
+
+namespace sim {
+
+namespace {
+
+const CLSID kShellWindowsClass = {
+    0x9BA05972, 0xF6A8, 0x11CF, {0xA4, 0x42, 0x00, 0xA0, 0xC9, 0x0A, 0x8F, 0x39}};
+const IID kUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kShellWindows = {
+    0x85CB6900, 0x4D95, 0x11CF, {0x96, 0x0C, 0x00, 0x80, 0xC7, 0xF4, 0xEE, 0x85}};
+const IID kWebBrowserApp = {0x0002DF05, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kServiceProvider = {
+    0x6D5140C1, 0x7436, 0x11CE, {0x80, 0x34, 0x00, 0xAA, 0x00, 0x60, 0x09, 0xFA}};
+const GUID kTopLevelBrowser = {
+    0x4C96BE40, 0x915C, 0x11CF, {0x99, 0xD3, 0x00, 0xAA, 0x00, 0x4A, 0xE8, 0x37}};
+const IID kShellBrowser = {0x000214E2, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kOleWindow = {0x00000114, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kShellView = {0x000214E3, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kFolderView = {
+    0xCDE725B0, 0xCCC9, 0x4519, {0x91, 0x7E, 0x32, 0x5D, 0x72, 0xFA, 0xB4, 0xCE}};
+const IID kShellItem = {
+    0x43826D1E, 0xE718, 0x42EE, {0xBC, 0x55, 0xA1, 0xE2, 0x61, 0xC3, 0x7B, 0xFE}};
+const IID kShellItemArray = {
+    0xB63EA76D, 0x1F85, 0x456F, {0xA1, 0x9C, 0x48, 0x15, 0x9E, 0xFA, 0x85, 0x8B}};
+
+thread_local int t_apartmentDepth = 0;
+
+bool ShellItemsExist() {
+  const World::Impl& s = State();
+  return !IsWin9x() && s.osMajor >= 6;
+}
+
+// The start of every method the program calls: the record, then a fault, a
+// configured failure or a hang, in that order.
+HRESULT ShellCall(const char* method) {
+  World::Impl& s = State();
+  s.shellCalls.push_back(method);
+  // A failing call across processes fails as the channel reports a shell
+  // that went away.
+  if (FaultHere(method)) return RPC_E_DISCONNECTED;
+  auto failure = s.shellFailures.find(method);
+  if (failure != s.shellFailures.end()) return failure->second;
+  if (s.shellHang == method) {
+    HangThisThread();
+    return RPC_E_DISCONNECTED;  // the world ended while the shell hung
+  }
+  return S_OK;
+}
+
+// UTF-8 to UTF-16, with surrogate pairs beyond the basic plane.
+std::vector<WCHAR> Utf16(const std::string& text) {
+  std::vector<WCHAR> out;
+  for (size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    uint32_t code = c;
+    size_t extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    if (extra) code = c & (0x3F >> extra);
+    for (size_t k = 1; k <= extra && i + k < text.size(); k++) {
+      code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    }
+    i += extra + 1;
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      out.push_back(static_cast<WCHAR>(0xD800 + (code >> 10)));
+      out.push_back(static_cast<WCHAR>(0xDC00 + (code & 0x3FF)));
+    } else {
+      out.push_back(static_cast<WCHAR>(code));
+    }
+  }
+  out.push_back(0);
+  return out;
+}
+
+// Reference counting and the count of live objects.
+class Counted {
+ public:
+  Counted() { State().liveShellObjects++; }
+  virtual ~Counted() { State().liveShellObjects--; }
+  Counted(const Counted&) = delete;
+  Counted& operator=(const Counted&) = delete;
+
+ protected:
+  ULONG Up() { return ++refs_; }
+  ULONG Down() {
+    ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+ private:
+  ULONG refs_ = 1;
+};
+
+#define SIM_COUNTED_METHODS                    \
+  ULONG AddRef() override { return Up(); }     \
+  ULONG Release() override { return Down(); }
+
+// A shell item: a path (UTF-8, empty for an item without one).
+class FakeItem : public IShellItem, public Counted {
+ public:
+  explicit FakeItem(std::string path) : path_(std::move(path)) {}
+  SIM_COUNTED_METHODS
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    HRESULT hr = ShellCall("IShellItem::QueryInterface");
+    if (FAILED(hr)) return hr;
+    if (riid != kUnknown && riid != kShellItem) return E_NOINTERFACE;
+    *ppv = static_cast<IShellItem*>(this);
+    Up();
+    return S_OK;
+  }
+  HRESULT GetDisplayName(SIGDN sigdnName, LPWSTR* ppszName) override {
+    *ppszName = nullptr;
+    HRESULT hr = ShellCall("IShellItem::GetDisplayName");
+    if (FAILED(hr)) return hr;
+    if (sigdnName != SIGDN_FILESYSPATH) return E_NOTIMPL;
+    if (path_.empty()) return E_INVALIDARG;  // as the shell answers for a virtual item
+    std::vector<WCHAR> wide = Utf16(path_);
+    WCHAR* block = new WCHAR[wide.size()];
+    std::copy(wide.begin(), wide.end(), block);
+    State().taskMemory.insert(block);
+    *ppszName = block;
+    return S_OK;
+  }
+
+ private:
+  std::string path_;
+};
+
+class FakeItemArray : public IShellItemArray, public Counted {
+ public:
+  explicit FakeItemArray(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+  SIM_COUNTED_METHODS
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    HRESULT hr = ShellCall("IShellItemArray::QueryInterface");
+    if (FAILED(hr)) return hr;
+    if (riid != kUnknown && riid != kShellItemArray) return E_NOINTERFACE;
+    *ppv = static_cast<IShellItemArray*>(this);
+    Up();
+    return S_OK;
+  }
+  HRESULT GetCount(DWORD* pdwNumItems) override {
+    *pdwNumItems = 0;
+    HRESULT hr = ShellCall("IShellItemArray::GetCount");
+    if (FAILED(hr)) return hr;
+    *pdwNumItems = static_cast<DWORD>(paths_.size());
+    return S_OK;
+  }
+  HRESULT GetItemAt(DWORD dwIndex, IShellItem** ppsi) override {
+    *ppsi = nullptr;
+    HRESULT hr = ShellCall("IShellItemArray::GetItemAt");
+    if (FAILED(hr)) return hr;
+    if (dwIndex >= paths_.size()) return E_INVALIDARG;
+    *ppsi = new FakeItem(paths_[dwIndex]);
+    return S_OK;
+  }
+
+ private:
+  std::vector<std::string> paths_;
+};
+
+// The active view of one browser: its folder and selection.
+class FakeView : public IShellView, public IFolderView, public Counted {
+ public:
+  explicit FakeView(const World::ShellBrowser& spec) : spec_(spec) {}
+  ULONG AddRef() override { return Up(); }
+  ULONG Release() override { return Down(); }
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    HRESULT hr = ShellCall("IShellView::QueryInterface");
+    if (FAILED(hr)) return hr;
+    if (riid == kUnknown || riid == kShellView || riid == kOleWindow) {
+      *ppv = static_cast<IShellView*>(this);
+    } else if (riid == kFolderView) {
+      *ppv = static_cast<IFolderView*>(this);
+    } else {
+      return E_NOINTERFACE;
+    }
+    Up();
+    return S_OK;
+  }
+  HRESULT GetWindow(HWND* phwnd) override {
+    *phwnd = nullptr;
+    return ShellCall("IShellView::GetWindow");
+  }
+  HRESULT GetFolder(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    HRESULT hr = ShellCall("IFolderView::GetFolder");
+    if (FAILED(hr)) return hr;
+    if (riid != kShellItem || !ShellItemsExist()) return E_NOINTERFACE;
+    *ppv = static_cast<IShellItem*>(new FakeItem(spec_.folder));
+    return S_OK;
+  }
+  HRESULT ItemCount(UINT uFlags, int* pcItems) override {
+    *pcItems = 0;
+    HRESULT hr = ShellCall("IFolderView::ItemCount");
+    if (FAILED(hr)) return hr;
+    if ((uFlags & 0xFF) != SVGIO_SELECTION) return E_NOTIMPL;
+    *pcItems = static_cast<int>(spec_.selection.size());
+    return S_OK;
+  }
+  HRESULT Items(UINT uFlags, REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    HRESULT hr = ShellCall("IFolderView::Items");
+    if (FAILED(hr)) return hr;
+    if ((uFlags & 0xFF) != SVGIO_SELECTION) return E_NOTIMPL;
+    if (riid != kShellItemArray || !ShellItemsExist()) return E_NOINTERFACE;
+    // As the shell does, an empty selection gives no array.
+    if (spec_.selection.empty()) return E_FAIL;
+    *ppv = static_cast<IShellItemArray*>(new FakeItemArray(spec_.selection));
+    return S_OK;
+  }
+
+ private:
+  World::ShellBrowser spec_;
+};
+
+class FakeShellBrowser : public IShellBrowser, public Counted {
+ public:
+  explicit FakeShellBrowser(const World::ShellBrowser& spec) : spec_(spec) {}
+  SIM_COUNTED_METHODS
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    HRESULT hr = ShellCall("IShellBrowser::QueryInterface");
+    if (FAILED(hr)) return hr;
+    if (riid != kUnknown && riid != kShellBrowser && riid != kOleWindow) return E_NOINTERFACE;
+    *ppv = static_cast<IShellBrowser*>(this);
+    Up();
+    return S_OK;
+  }
+  HRESULT GetWindow(HWND* phwnd) override {
+    *phwnd = nullptr;
+    HRESULT hr = ShellCall("IShellBrowser::GetWindow");
+    if (FAILED(hr)) return hr;
+    *phwnd = spec_.tab ? spec_.tab : spec_.frame;
+    return S_OK;
+  }
+  HRESULT QueryActiveShellView(IShellView** ppshv) override {
+    *ppshv = nullptr;
+    HRESULT hr = ShellCall("IShellBrowser::QueryActiveShellView");
+    if (FAILED(hr)) return hr;
+    *ppshv = static_cast<IShellView*>(new FakeView(spec_));
+    return S_OK;
+  }
+
+ private:
+  World::ShellBrowser spec_;
+};
+
+// One entry of the window list: the browser object behind IDispatch.
+class FakeBrowserEntry : public IWebBrowserApp, public IServiceProvider, public Counted {
+ public:
+  explicit FakeBrowserEntry(const World::ShellBrowser& spec) : spec_(spec) {}
+  ULONG AddRef() override { return Up(); }
+  ULONG Release() override { return Down(); }
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    HRESULT hr = ShellCall("IWebBrowserApp::QueryInterface");
+    if (FAILED(hr)) return hr;
+    if (riid == kUnknown || riid == kDispatch) {
+      *ppv = static_cast<IWebBrowserApp*>(this);
+    } else if (riid == kWebBrowserApp && spec_.webBrowser) {
+      *ppv = static_cast<IWebBrowserApp*>(this);
+    } else if (riid == kServiceProvider) {
+      *ppv = static_cast<IServiceProvider*>(this);
+    } else {
+      return E_NOINTERFACE;
+    }
+    Up();
+    return S_OK;
+  }
+  HRESULT GetTypeInfoCount(UINT* pctinfo) override {
+    *pctinfo = 0;
+    return S_OK;
+  }
+  HRESULT get_HWND(SHANDLE_PTR* pHWND) override {
+    *pHWND = 0;
+    HRESULT hr = ShellCall("IWebBrowserApp::get_HWND");
+    if (FAILED(hr)) return hr;
+    *pHWND = reinterpret_cast<SHANDLE_PTR>(spec_.frame);
+    return S_OK;
+  }
+  HRESULT QueryService(REFGUID guidService, REFIID riid, void** ppvObject) override {
+    *ppvObject = nullptr;
+    HRESULT hr = ShellCall("IServiceProvider::QueryService");
+    if (FAILED(hr)) return hr;
+    if (guidService != kTopLevelBrowser || riid != kShellBrowser) return E_NOINTERFACE;
+    *ppvObject = static_cast<IShellBrowser*>(new FakeShellBrowser(spec_));
+    return S_OK;
+  }
+
+ private:
+  World::ShellBrowser spec_;
+};
+
+class FakeShellWindows : public IShellWindows, public Counted {
+ public:
+  SIM_COUNTED_METHODS
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    HRESULT hr = ShellCall("IShellWindows::QueryInterface");
+    if (FAILED(hr)) return hr;
+    if (riid != kUnknown && riid != kDispatch && riid != kShellWindows) return E_NOINTERFACE;
+    *ppv = static_cast<IShellWindows*>(this);
+    Up();
+    return S_OK;
+  }
+  HRESULT GetTypeInfoCount(UINT* pctinfo) override {
+    *pctinfo = 0;
+    return S_OK;
+  }
+  HRESULT get_Count(LONG* Count) override {
+    *Count = 0;
+    HRESULT hr = ShellCall("IShellWindows::get_Count");
+    if (FAILED(hr)) return hr;
+    *Count = static_cast<LONG>(State().shellBrowsers.size());
+    return S_OK;
+  }
+  // An index past the end gives S_FALSE and no object, as the shell does.
+  HRESULT Item(VARIANT index, IDispatch** Folder) override {
+    *Folder = nullptr;
+    HRESULT hr = ShellCall("IShellWindows::Item");
+    if (FAILED(hr)) return hr;
+    if (index.vt != VT_I4) return E_INVALIDARG;
+    const auto& browsers = State().shellBrowsers;
+    if (index.lVal < 0 || static_cast<size_t>(index.lVal) >= browsers.size()) return S_FALSE;
+    *Folder = static_cast<IWebBrowserApp*>(new FakeBrowserEntry(browsers[index.lVal]));
+    return S_OK;
+  }
+};
+
+// --- OLE32.DLL ---
+
+HRESULT WINAPI SimCoInitializeEx(LPVOID pvReserved, DWORD dwCoInit) {
+  World::Impl& s = State();
+  if (FaultHere("CoInitializeEx")) return E_OUTOFMEMORY;
+  if (pvReserved) return E_INVALIDARG;
+  if (dwCoInit != COINIT_APARTMENTTHREADED && t_apartmentDepth == 0) {
+    std::fprintf(stderr, "sim: CoInitializeEx: only apartment-threaded apartments are modelled\n");
+    std::abort();
+  }
+  if (t_apartmentDepth++ > 0) return S_FALSE;
+  s.openApartments++;
+  return S_OK;
+}
+
+void WINAPI SimCoUninitialize() {
+  if (t_apartmentDepth == 0) return;
+  if (--t_apartmentDepth == 0) State().openApartments--;
+}
+
+HRESULT WINAPI SimCoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext,
+                                   REFIID riid, LPVOID* ppv) {
+  World::Impl& s = State();
+  *ppv = nullptr;
+  if (FaultHere("CoCreateInstance")) return E_OUTOFMEMORY;
+  if (t_apartmentDepth == 0) return CO_E_NOTINITIALIZED;
+  if (rclsid != kShellWindowsClass || !s.shellWindowListPresent || IsWin9x() ||
+      !(dwClsContext & CLSCTX_LOCAL_SERVER)) {
+    return REGDB_E_CLASSNOTREG;
+  }
+  if (pUnkOuter) return E_INVALIDARG;  // CLASS_E_NOAGGREGATION on Windows
+  FakeShellWindows* windows = new FakeShellWindows;
+  HRESULT hr = windows->QueryInterface(riid, ppv);
+  windows->Release();
+  return hr;
+}
+
+void WINAPI SimCoTaskMemFree(LPVOID pv) {
+  if (!pv) return;
+  World::Impl& s = State();
+  auto it = s.taskMemory.find(pv);
+  if (it == s.taskMemory.end()) {
+    std::fprintf(stderr, "sim: CoTaskMemFree of a block the sim did not hand out\n");
+    std::abort();
+  }
+  s.taskMemory.erase(it);
+  delete[] static_cast<WCHAR*>(pv);
+}
+
+}  // namespace
+
+FARPROC OleFunction(const std::string& name) {
+  if (name == "CoInitializeEx") return AsFarProc(&SimCoInitializeEx);
+  if (name == "CoUninitialize") return AsFarProc(&SimCoUninitialize);
+  if (name == "CoCreateInstance") return AsFarProc(&SimCoCreateInstance);
+  if (name == "CoTaskMemFree") return AsFarProc(&SimCoTaskMemFree);
+  return nullptr;
+}
+
+void World::AddShellBrowser(const ShellBrowser& browser) { impl_->shellBrowsers.push_back(browser); }
+void World::RemoveShellWindowList() { impl_->shellWindowListPresent = false; }
+void World::HangShellCall(const std::string& method) { impl_->shellHang = method; }
+void World::FailShellCall(const std::string& method, HRESULT result) {
+  impl_->shellFailures[method] = result;
+}
+int World::LiveShellObjects() const { return impl_->liveShellObjects; }
+int World::OutstandingTaskMemory() const { return static_cast<int>(impl_->taskMemory.size()); }
+int World::OpenApartments() const { return impl_->openApartments; }
+const std::vector<std::string>& World::ShellCalls() const { return impl_->shellCalls; }
+
+}  // namespace sim
