@@ -12,7 +12,7 @@ shift $(( $# >= 2 ? 2 : 1 ))
 root=$(cd "$(dirname "$0")/.." && pwd)
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(settings windows switches folder templates)
+    targets=(settings windows switches folder templates shell)
 fi
 status=0
 for target in "${targets[@]}"; do

@@ -207,6 +207,24 @@ TEST_F(ShellRoute, AZipFolderIsNoFolder)
     EXPECT_TRUE(Traced("from the shell is not a folder")) << TraceText();
 }
 
+TEST_F(ShellRoute, OnlyFullPathsFromTheShellCount)
+{
+    // The shell's file-system paths carry a drive or a server. A relative or root-relative one
+    // would be read against Tavix's own working folder or drive, and is taken as no path.
+    world.AddDirectory("C:\\Tavix\\Data");
+    for (const char* folder : {"Data", "\\Data", "."}) {
+        SCOPED_TRACE(folder);
+        StartOver();
+        HWND frame = AddExplorerWindow("Folder");
+        AddBrowser(frame, folder, {});
+        world.SetForeground(frame);
+        RunReleasingTheShell("");
+        EXPECT_TRUE(Traced("(no file-system path)")) << TraceText();
+        EXPECT_FALSE(OutputHappened()) << TraceText();
+        world.RemoveWindow(frame);
+    }
+}
+
 struct UnusableItem {
     const char* name;
     std::string item;
@@ -249,7 +267,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "a name the ANSI code page cannot hold"},
         UnusableItem{"TooLong", "C:\\Data\\" + std::string(252, 'x'),
                      "a path of 260 characters or more"},
-        UnusableItem{"Gone", "C:\\Data\\gone.txt", "does not exist"}),
+        UnusableItem{"Gone", "C:\\Data\\gone.txt", "does not exist"},
+        UnusableItem{"RootRelative", "\\Data\\zeta.txt", "no file-system path"}),
     [](const ::testing::TestParamInfo<UnusableItem>& info) { return std::string(info.param.name); });
 
 TEST_F(ShellRoute, NamesInTheCodePageComeThroughInIt)

@@ -79,6 +79,15 @@ static void NoteFailure(ShellViewReport* r, const char* call, HRESULT result)
     r->FailedResult = result;
 }
 
+static int IsFullPath(const char* path)
+{
+    char first = path[0];
+    int drive = ((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z')) &&
+                path[1] == ':' && path[2] == '\\';
+    int server = path[0] == '\\' && path[1] == '\\' && path[2] != '\0';
+    return drive || server;
+}
+
 // The item's file-system path in the ANSI code page, without best-fit replacements: a name
 // that the code page cannot hold is no path at all, not one with '?' or look-alikes in it.
 static int TakeItemPath(ShellViewReport* r, IShellItem* item, char* path)
@@ -109,8 +118,13 @@ static int TakeItemPath(ShellViewReport* r, IShellItem* item, char* path)
             return ShellPathOutsideCodePage;
         return error == ERROR_INSUFFICIENT_BUFFER ? ShellPathTooLong : ShellPathOutsideCodePage;
     }
-    if (length <= 1)
-        return ShellPathNone;   // an empty path names nothing
+    // A file-system path from the shell is a full one, with a drive or a server; anything else
+    // (an empty, relative or root-relative name) would be taken relative to this program's
+    // working folder or drive, which the shell never meant.
+    if (!IsFullPath(path)) {
+        path[0] = '\0';
+        return ShellPathNone;
+    }
     return ShellPathTaken;
 }
 
