@@ -10,12 +10,13 @@ from .launches import (LaunchRecord, clear_launches, launches, parameters_of, pl
                        wait_for_launch, wait_for_launches)
 from .paths import ARCHES, Peers, exe_path
 from .session import RunResult, Scenario, TopWindow, WineSession
+from .shell import RunningShell, ShellConfig, Virtual, start_shell
 from .trace import trace_lines
 
 __all__ = ['ARCHES', 'BoxReport', 'ClipboardError', 'ClipboardHold', 'ClipboardText',
            'Explorer', 'FilerConfig', 'LaunchRecord', 'Peers', 'RunResult', 'RunningFiler',
-           'Scenario', 'TopWindow', 'WineSession', 'clear_clipboard', 'clear_launches',
+           'RunningShell', 'Scenario', 'ShellConfig', 'TopWindow', 'Virtual', 'WineSession', 'clear_clipboard', 'clear_launches',
            'exe_path', 'hold_clipboard', 'keep_clipboard', 'launches', 'map_drive', 'parameters_of',
            'place_recorder', 'read_clipboard', 'read_clipboard_text', 'set_clipboard',
-           'start_explorer', 'start_filer', 'trace_lines', 'wait_for_launch',
+           'start_explorer', 'start_filer', 'start_shell', 'trace_lines', 'wait_for_launch',
            'wait_for_launches']

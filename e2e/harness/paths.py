@@ -6,8 +6,9 @@ otherwise it defaults to the build tree of this checkout.
   TAVIX_WIN32, TAVIX_WIN64              the program, 32-bit and 64-bit
   TAVIX_PEERS_WIN32, TAVIX_PEERS_WIN64  folders holding the helper programs of that bitness
                                         (msgbox_reader, file_holder, window_lister,
-                                        window_tool, stand_in_filer, listview_items,
-                                        launch_recorder, clipboard_tool, floor_program)
+                                        window_tool, stand_in_filer, stand_in_shell,
+                                        listview_items, launch_recorder, clipboard_tool,
+                                        floor_program)
   TAVIX_E2E_PREFIX                      the Wine prefix (default build/e2e/prefix)
 """
 
@@ -43,6 +44,7 @@ class Peers:
         self.window_lister = os.path.join(folder, 'window_lister.exe')
         self.window_tool = os.path.join(folder, 'window_tool.exe')
         self.stand_in_filer = os.path.join(folder, 'stand_in_filer.exe')
+        self.stand_in_shell = os.path.join(folder, 'stand_in_shell.exe')
         self.listview_items = os.path.join(folder, 'listview_items.exe')
         self.launch_recorder = os.path.join(folder, 'launch_recorder.exe')
         self.clipboard_tool = os.path.join(folder, 'clipboard_tool.exe')
@@ -50,8 +52,8 @@ class Peers:
 
     def all(self):
         return (self.msgbox_reader, self.file_holder, self.window_lister, self.window_tool,
-                self.stand_in_filer, self.listview_items, self.launch_recorder,
-                self.clipboard_tool, self.floor_program)
+                self.stand_in_filer, self.stand_in_shell, self.listview_items,
+                self.launch_recorder, self.clipboard_tool, self.floor_program)
 
     def missing(self):
         return [p for p in self.all() if not os.path.exists(p)]

@@ -21,7 +21,7 @@ import subprocess
 import threading
 import time
 
-from . import filer, paths
+from . import filer, paths, shell
 from .box import BoxReport
 from .screen import write_png_from_ppm
 from .trace import trace_lines
@@ -107,8 +107,9 @@ class WineSession:
 
     Helpers: scenario() for a fresh folder, run() for a program's exit code and trace,
     run_with_box() for the same plus the report on the box it shows, hold_file() to keep a
-    file locked, start_filer() for a stand-in file manager, list_windows(), top_windows(),
-    close_window(), bring_to_front(), foreground_window() and screenshot().
+    file locked, start_filer() for a stand-in file manager, start_shell() for a stand-in
+    shell window list, list_windows(), top_windows(), close_window(), bring_to_front(),
+    foreground_window() and screenshot().
     """
 
     def __init__(self, prefix=None):
@@ -428,6 +429,14 @@ class WineSession:
         See filer.start_filer.
         """
         return filer.start_filer(self, scenario, config, arch, limit, exe_name)
+
+    def start_shell(self, scenario, config, arch, limit=None):
+        """Starts a stand-in shell window list of the bitness `arch`; returns it once it is
+        ready.
+
+        See shell.start_shell.
+        """
+        return shell.start_shell(self, scenario, config, arch, limit)
 
     def hold_file(self, scenario, name, peers, limit=PROGRAM_LIMIT):
         """Starts file_holder on a scenario file; returns a FileHold once it holds the file."""

@@ -3,7 +3,8 @@ clicks: both programs read them, put them on the clipboard and hand them to a st
 used: a drive root, titled ' (D:)', whose enclosed text names the drive; and a folder whose
 name is a folder in Tavix's working folder."""
 
-from e2e_support import arch_cases, end_module_session, output_paths, start_module_session
+from e2e_support import (arch_cases, end_module_session, output_paths, start_module_session,
+                          traced)
 from harness import (ARCHES, map_drive, place_recorder, read_clipboard, set_clipboard,
                      start_explorer, wait_for_launch)
 
@@ -34,6 +35,9 @@ class WineExplorer:
             set_clipboard(self.session, sc, self.peers, b'earlier')
             run = self.session.run(sc, 'Tavix.exe', ['/#f'], peers=self.peers)
             self.assertEndedWithZero(run)
+            # The title or the address box and the list view name everything: the shell is
+            # never asked.
+            self.assertFalse(traced(run, 'Tavix: shell:'), run.describe())
             clipboard = read_clipboard(self.session, sc, self.peers)
             if also_start:
                 started = self.session.run(sc, 'Tavix.exe', ['/#f', '/#e=View'], peers=self.peers)
