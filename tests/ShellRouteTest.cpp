@@ -133,6 +133,9 @@ TEST_F(ShellRoute, TheCandidateScanFindsExplorerWindows)
     RunReleasingTheShell("/#f=explorer");
     EXPECT_EQ(kMemo, Clipboard()) << TraceText();
 
+    // The scan asks for the folder only; the items are asked for when the window is read.
+    EXPECT_EQ(2, world.ThreadsStarted());
+
     StartOver();
     RunReleasingTheShell("/#t=explorer");
     EXPECT_EQ(kData, Clipboard()) << TraceText();
@@ -319,7 +322,6 @@ TEST_P(HungShell, HoldsTheRunForTheBoundOnly)
     RunCleanly("/#f=explorer");
     EXPECT_EQ(3000u, GetTickCount() - started);
     EXPECT_FALSE(OutputHappened()) << TraceText();
-    EXPECT_EQ(1, world.ThreadsStarted());
     EXPECT_EQ(1, world.HungThreads());
     EXPECT_TRUE(Traced("within 3000 ms; the shell is not asked again")) << TraceText();
     EXPECT_TRUE(Traced("the shell stopped answering earlier")) << TraceText();

@@ -159,6 +159,7 @@ struct RunState {
     ForeignMessageState Foreign;
     ShellViewReport ShellView;
     HWND ShellViewFor;                  // the window ShellView answered about, or NULL
+    int ShellItemsWanted;               // the folder resolution asks the shell for the items too
     int ShellSilent;                    // the shell let a question time out: it is not asked again
 
     // Output

@@ -1,4 +1,5 @@
-// Writes: g_Run.WindowTitle, ListViews, CurrentListView, ReadStatus, and through the folder
+// Writes: g_Run.WindowTitle, ListViews, CurrentListView, ReadStatus, ShellViewFor,
+//         ShellItemsWanted, and through the folder
 //         resolution and the readers CurrentFolder, AddressBoxFound, Selection.
 // Reads: g_Run.SearchMode, IsNtFamily.
 #include "ListViewDiscovery.h"
@@ -118,8 +119,12 @@ int CheckTargetWindow(HWND window)
 // walks and process look-ups are most of the time a run takes.
 int ReadSelection(HWND window)
 {
+    // When the shell names the folder, it is asked for the selected items in the same go.
     g_Run.ShellViewFor = NULL;
-    if (!ShowsFolder(window))
+    g_Run.ShellItemsWanted = 1;
+    int shows = ShowsFolder(window);
+    g_Run.ShellItemsWanted = 0;
+    if (!shows)
         return 0;
     ListViewTable* table = &g_Run.ListViews;
     table->Count = 0;

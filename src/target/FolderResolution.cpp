@@ -1,5 +1,6 @@
-// Writes: g_Run.CurrentFolder, AddressBoxFound, Parts (through the file test).
-// Reads: g_Run.WindowTitle, SearchMode.
+// Writes: g_Run.CurrentFolder, AddressBoxFound, Parts (through the file test), and through the
+//         shell query ShellView, ShellViewFor, ShellSilent.
+// Reads: g_Run.WindowTitle, SearchMode, ShellItemsWanted.
 #include "FolderResolution.h"
 
 #include "../common/ForeignMessages.h"
@@ -106,11 +107,12 @@ int ResolveFolder(HWND window)
 }
 
 // A shell folder window whose title and address bar name nothing usable (the title shows only
-// the folder's display name, the address bar is a breadcrumb bar): the shell is asked. In
-// FilerMode the selected items are asked for in the same go, since they are read next.
+// the folder's display name, the address bar is a breadcrumb bar): the shell is asked. The
+// selection reader asks for the selected items in the same go, since it reads them next; the
+// candidate scan does not, as most windows it lists are never read.
 static int TryShellFolder(HWND window)
 {
-    if (AskShell(window, g_Run.SearchMode == FilerMode) != ShellAnswered)
+    if (AskShell(window, g_Run.ShellItemsWanted) != ShellAnswered)
         return 0;
     const ShellViewReport* report = &g_Run.ShellView;
     if (report->FolderStatus != ShellPathTaken)
