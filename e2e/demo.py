@@ -9,7 +9,10 @@ On a private virtual display with a Wine prefix of its own:
   4. runs Tavix.exe /#f /#e=View with a settings file whose program labelled View is a small
      recorder (template "%M"), and prints the command line and working folder it was started
      with;
-  5. saves screenshots to build/demo/ (the selection, and the version box of Tavix.exe /#v).
+  5. shows the route for the Explorer of Windows 7 to 11, whose items no other program can
+     read: a stand-in shell serves the shell's window list over Wine's COM for a window titled
+     only "Minutes", and Tavix.exe /#f asks it for the folder and the selected items;
+  6. saves screenshots to build/demo/ (the selection, and the version box of Tavix.exe /#v).
 
 Exit code 0 when both outputs are as expected. Everything it started is ended before it returns.
 """
@@ -20,8 +23,9 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from harness import (Peers, WineSession, exe_path, map_drive, place_recorder,  # noqa: E402
-                     read_clipboard, set_clipboard, start_explorer, wait_for_launch)
+from harness import (Peers, ShellConfig, WineSession, exe_path, map_drive,  # noqa: E402
+                     place_recorder, read_clipboard, set_clipboard, start_explorer,
+                     wait_for_launch)
 from harness.box import BoxReport  # noqa: E402
 from harness.paths import ROOT  # noqa: E402
 
@@ -49,6 +53,35 @@ def sample(sc):
 def settings(sc):
     viewer = sc.win_path('tools\\viewer.exe').encode('cp932')
     sc.write_file('Tavix.ini', b'[exec]\r\n' + viewer + b' | View\r\n>"%M"\r\n%end\r\n')
+
+
+def shell_route(session, sc, peers):
+    """An Explorer window as Windows 10 makes it, answered for by a stand-in shell."""
+    # The title shows only the folder's name, which names no folder relative to Tavix's
+    # working folder: only the shell can tell where the window is.
+    sc.make_folder('docs')
+    sc.make_folder('docs/Minutes')
+    sc.make_folder('docs/Minutes/2026')
+    sc.write_file('docs/Minutes/議事録.txt', b'minutes\r\n')
+    folder = sc.win_path('docs\\Minutes')
+    selected = [folder + '\\2026', folder + '\\議事録.txt']
+    config = ShellConfig(title='Minutes', front=True)
+    config.tab(folder=folder, select=selected)
+    with session.start_shell(sc, config, ARCH) as shell:
+        if not shell.serving:
+            print('demo: the stand-in shell could not serve the window list', file=sys.stderr)
+            return False
+        set_clipboard(session, sc, peers, b'(the clipboard before)')
+        run = session.run(sc, 'Tavix.exe', ['/#f'], peers=peers)
+        clipboard = read_clipboard(session, sc, peers) or b''
+    print('demo: a window titled "Minutes" whose folder and selection only the shell knows;')
+    for line in run.trace:
+        if line.startswith(b'Tavix: shell:') or b'from the shell' in line:
+            show('  trace:', line[len(b'Tavix: '):])
+    print('demo: Tavix.exe /#f ended with exit code %r' % run.exit_code)
+    show('clipboard now holds:', clipboard)
+    expected = '\r\n'.join(selected).encode('cp932')
+    return run.exit_code == 0 and clipboard == expected
 
 
 def version_box(session, sc, peers):
@@ -112,6 +145,7 @@ def main():
                     show('View was started with the command line:', record.command_line)
                     show('in the working folder:', record.directory)
                     ok = ok and run.exit_code == 0 and record.parameters == EXPECTED_PARAMETERS
+        ok = shell_route(session, sc, peers) and ok
         ok = version_box(session, sc, peers) and ok
 
     print('demo: screenshots in %s; %.0f s' % (OUT, time.monotonic() - started))
