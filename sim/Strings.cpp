@@ -152,8 +152,46 @@ std::vector<Unit> Units(const char* s, int n) {
   return out;
 }
 
+// The length of a text within n bytes (n < 0: up to the NUL), and whether it
+// holds only one-byte characters that count at every level (no byte of 0x80
+// or above, no hyphen or apostrophe).
+size_t PlainLength(const char* s, int n, bool* plain) {
+  size_t i = 0;
+  *plain = true;
+  while ((n < 0 || i < static_cast<size_t>(n)) && s[i]) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c >= 0x80 || c == '-' || c == '\'') *plain = false;
+    ++i;
+  }
+  return i;
+}
+
+// Linguistic for two plain texts: the same order, without building the
+// character lists (most names the program compares are plain ASCII).
+int PlainLinguistic(const char* a, size_t na, const char* b, size_t nb, bool ignoreCase) {
+  size_t common = na < nb ? na : nb;
+  for (size_t i = 0; i < common; ++i) {
+    Unit ua = UnitOf(static_cast<unsigned char>(a[i]), false);
+    Unit ub = UnitOf(static_cast<unsigned char>(b[i]), false);
+    if (ua.cls != ub.cls) return ua.cls < ub.cls ? -1 : 1;
+    if (ua.primary != ub.primary) return ua.primary < ub.primary ? -1 : 1;
+  }
+  if (na != nb) return na < nb ? -1 : 1;
+  if (!ignoreCase) {
+    for (size_t i = 0; i < na; ++i) {
+      bool upperA = a[i] >= 'A' && a[i] <= 'Z';
+      bool upperB = b[i] >= 'A' && b[i] <= 'Z';
+      if (upperA != upperB) return upperA ? 1 : -1;
+    }
+  }
+  return 0;
+}
+
 int Linguistic(const char* a, const char* b, int n, bool ignoreCase) {
   if (!a || !b) return a == b ? 0 : (a ? 1 : -1);
+  bool plainA, plainB;
+  size_t na = PlainLength(a, n, &plainA), nb = PlainLength(b, n, &plainB);
+  if (plainA && plainB) return PlainLinguistic(a, na, b, nb, ignoreCase);
   std::vector<Unit> ua = Units(a, n), ub = Units(b, n);
   std::vector<const Unit*> la, lb;  // the characters that count at levels 1-3
   std::vector<std::pair<unsigned, size_t>> pa, pb;  // the others, with their positions
