@@ -195,7 +195,7 @@ TEST_F(ShellRoute, VirtualFoldersShowNoFolder)
     world.SetForeground(frame);
     RunReleasingTheShell("/#f");
     EXPECT_FALSE(OutputHappened()) << TraceText();
-    EXPECT_TRUE(Traced("(no file-system path)")) << TraceText();
+    EXPECT_TRUE(Traced("shows a folder with no file-system path")) << TraceText();
 }
 
 TEST_F(ShellRoute, AZipFolderIsNoFolder)
@@ -222,7 +222,7 @@ TEST_F(ShellRoute, OnlyFullPathsFromTheShellCount)
         AddBrowser(frame, folder, {});
         world.SetForeground(frame);
         RunReleasingTheShell("");
-        EXPECT_TRUE(Traced("(no file-system path)")) << TraceText();
+        EXPECT_TRUE(Traced("shows a folder with no file-system path")) << TraceText();
         EXPECT_FALSE(OutputHappened()) << TraceText();
         world.RemoveWindow(frame);
     }

@@ -323,8 +323,11 @@ static void TraceAnswer(const ShellViewReport* r)
         Trace("shell: the shell lists window %08lX but did not tell what it shows", window);
         return;
     }
-    Trace("shell: window %08lX shows \"%s\" (%s)", window, r->Folder,
-          ShellPathStatusText(r->FolderStatus));
+    if (r->FolderStatus == ShellPathTaken)
+        Trace("shell: window %08lX shows \"%s\"", window, r->Folder);
+    else
+        Trace("shell: window %08lX shows a folder with %s", window,
+              ShellPathStatusText(r->FolderStatus));
     if (r->WithItems)
         Trace("shell: %d selected items, %d paths taken", r->ItemTotal, r->ItemCount);
 }
