@@ -1,6 +1,6 @@
 // Writes: g_Run.WindowTitle, ListViews, CurrentListView, ReadStatus, ShellViewFor,
-//         ShellItemsWanted, and through the folder
-//         resolution and the readers CurrentFolder, AddressBoxFound, Selection.
+//         ShellItemsWanted, and through the folder resolution and the readers CurrentFolder,
+//         AddressBoxFound, Selection.
 // Reads: g_Run.SearchMode, IsNtFamily.
 #include "ListViewDiscovery.h"
 
@@ -36,7 +36,7 @@ BOOL CALLBACK CollectExplorerListView(HWND window, LPARAM unused)
     (void)unused;
     char className[ClassNameSize];
     ClassNameOf(window, className);
-    if (!TextEqual(className, "ExploreWClass") && !TextEqual(className, "CabinetWClass"))
+    if (!IsShellFolderClass(className))
         return TRUE;
     if (!IsWindowVisible(window))
         return TRUE;

@@ -37,12 +37,17 @@ static const char TabWindowClass[] = "ShellTabWindowClass";
 
 enum BrowserMatch { NotThisWindow = 0, ThisWindow = 1, MatchFailed = -1 };
 
+int IsShellFolderClass(const char* className)
+{
+    return TextEqual(className, "CabinetWClass") || TextEqual(className, "ExploreWClass");
+}
+
 int IsShellFolderWindow(HWND window)
 {
     char className[ClassNameSize];
     className[0] = '\0';
     GetClassNameA(window, className, sizeof className);
-    return TextEqual(className, "CabinetWClass") || TextEqual(className, "ExploreWClass");
+    return IsShellFolderClass(className);
 }
 
 const char* ShellPathStatusText(int status)

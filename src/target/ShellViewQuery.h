@@ -10,7 +10,8 @@
 // Milliseconds the program waits for the shell's answer about one window.
 enum { ShellAnswerTimeout = 3000 };
 
-// 1 for a window of the shell's folder window classes.
+// 1 for the class names of the shell's folder windows, and for a window of such a class.
+int IsShellFolderClass(const char* className);
 int IsShellFolderWindow(HWND window);
 
 // Asks the shell about the window (with its selected items when withItems is 1) on a worker
