@@ -4,7 +4,7 @@
 #   make test   every test through ctest (labels unit and e2e), then a 30 s smoke of each fuzz target
 #   make demo   the whole job under Wine: explorer selection to clipboard and to a program; build/demo/
 #   make bench  times Tavix.exe under Wine: 100 to 100,000 items, and the whole run against a floor
-#   make fuzz   each fuzz target for FUZZ_SECONDS seconds (default 60)
+#   make fuzz   each fuzz target for FUZZ_SECONDS seconds (default 60), or for FUZZ_RUNS executions
 #   make dist   build/dist/Tavix-VERSION.zip: both exes, the sample settings and the docs
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
