@@ -4,6 +4,7 @@ CabinetWClass window with tab windows, and Tavix asks it across processes, in ev
 bitnesses. Wine's own window list answers no question about its windows (get_Count is not
 implemented), so the stand-in is what COM hands out (see e2e/harness/shell.py)."""
 
+import threading
 import time
 
 from e2e_support import (arch_cases, end_module_session, output_paths, start_module_session,
@@ -103,6 +104,25 @@ class ShellRoute:
                 self.assertLess(seconds, HUNG_RUN_LIMIT, run.describe())
                 self.assertTrue(traced(run, 'within 3000 ms; the shell is not asked again'),
                                 run.describe())
+
+    def test_a_shell_that_ends_during_the_read_gives_no_output(self):
+        # The stand-in stops answering in IFolderView::Items and is ended a second later: the
+        # call fails as Wine's COM reports a server that went away, and nothing is output.
+        sc, data = self.folders('shell-gone')
+        config = ShellConfig(title='Data', front=True, hang='items')
+        config.tab(folder=data, select=[data + '\\a.txt'])
+        with self.session.start_shell(sc, config, self.arch) as shell:
+            self.assertTrue(shell.serving and shell.is_foreground)
+            ender = threading.Timer(1.0, shell.end)
+            ender.start()
+            started = time.monotonic()
+            run = self.session.run(sc, 'Tavix.exe', ['/#f'], peers=self.peers)
+            seconds = time.monotonic() - started
+            ender.join()
+        self.assertEndedWithZero(run)
+        self.assertOutput(run, [])
+        self.assertTrue(traced(run, 'IFolderView::Items failed (0x800706BE)'), run.describe())
+        self.assertLess(seconds, 3.0, run.describe())
 
     def test_wines_own_window_list_knows_no_window(self):
         # Without the stand-in's class, COM hands out the window list of Wine's desktop, which
