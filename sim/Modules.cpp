@@ -88,7 +88,7 @@ bool LibraryPresent(const std::string& key) {
 
 FARPROC FindFunction(const std::string& module, const std::string& name) {
   if (FARPROC proc = RunTimeFunction(module, name)) return proc;
-  if (module == kOle32) return OleFunction(name);
+  if (FARPROC proc = ComFunction(module, name)) return proc;
   for (const StaticExport& e : kStaticExports) {
     if (module == e.module && name == e.name) return e.proc;
   }

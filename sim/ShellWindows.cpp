@@ -1,7 +1,10 @@
 // COM as far as a program needs it to ask the shell about its folder windows:
-// OLE32.DLL's apartment, instance and task-memory functions, and a fake shell
-// behind CLSID_ShellWindows whose browsers, views, folders and selections the
-// test describes (World::AddShellBrowser).
+// OLE32.DLL's apartment, instance and task-memory functions, shell32's
+// SHGetPathFromIDListW, and a fake shell behind CLSID_ShellWindows whose
+// browsers, views, folders and selections the test describes
+// (World::AddShellBrowser). A view hands out its folder and selection as shell
+// items (Windows Vista and later, unless the browser refuses them) and as item
+// ID lists.
 //
 // Every method the program calls (other than AddRef and Release) passes a
 // fault point named "Interface::Method" and can be made to fail
@@ -37,12 +40,63 @@ const IID kShellItem = {
     0x43826D1E, 0xE718, 0x42EE, {0xBC, 0x55, 0xA1, 0xE2, 0x61, 0xC3, 0x7B, 0xFE}};
 const IID kShellItemArray = {
     0xB63EA76D, 0x1F85, 0x456F, {0xA1, 0x9C, 0x48, 0x15, 0x9E, 0xFA, 0x85, 0x8B}};
+const IID kPersistFolder2 = {
+    0x1AC3D9F0, 0x175C, 0x11D1, {0x95, 0xBE, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x4F}};
+const IID kEnumIdList = {0x000214F2, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 thread_local int t_apartmentDepth = 0;
 
-bool ShellItemsExist() {
+bool ShellItemsExist(const World::ShellBrowser& spec) {
   const World::Impl& s = State();
-  return !IsWin9x() && s.osMajor >= 6;
+  return !IsWin9x() && s.osMajor >= 6 && spec.shellItems;
+}
+
+// A CoTaskMem block handed to the program, which frees it with CoTaskMemFree.
+void* TaskMemory(size_t size) {
+  void* block = std::malloc(size);
+  if (!block) std::abort();
+  State().taskMemory.insert(block);
+  return block;
+}
+
+// The fake shell's item IDs: the size, a kind byte and UTF-8 text. 'F' holds a
+// full path, 'N' a name inside the folder of the IDs before it, 'V' an item
+// without a file-system path.
+void AppendItemId(std::string* ids, char kind, const std::string& text) {
+  size_t size = 2 + 1 + text.size();
+  ids->push_back(static_cast<char>(size & 0xFF));
+  ids->push_back(static_cast<char>(size >> 8));
+  ids->push_back(kind);
+  *ids += text;
+}
+
+LPITEMIDLIST IdListOf(const std::string& ids) {
+  BYTE* block = static_cast<BYTE*>(TaskMemory(ids.size() + 2));
+  std::memcpy(block, ids.data(), ids.size());
+  block[ids.size()] = block[ids.size() + 1] = 0;
+  return reinterpret_cast<LPITEMIDLIST>(block);
+}
+
+LPITEMIDLIST FolderIdList(const std::string& folder) {
+  std::string ids;
+  AppendItemId(&ids, folder.empty() ? 'V' : 'F', folder);
+  return IdListOf(ids);
+}
+
+// A selected item's ID relative to the folder: its name when it lies in the
+// folder, else its full path.
+LPITEMIDLIST ChildIdList(const std::string& folder, const std::string& path) {
+  std::string ids;
+  std::string prefix = folder + "\\";
+  if (path.empty()) {
+    AppendItemId(&ids, 'V', "");
+  } else if (!folder.empty() && path.size() > prefix.size() &&
+             path.compare(0, prefix.size(), prefix) == 0) {
+    AppendItemId(&ids, 'N', path.substr(prefix.size()));
+  } else {
+    AppendItemId(&ids, 'F', path);
+  }
+  return IdListOf(ids);
 }
 
 // The start of every method the program calls: the record, then a fault, a
@@ -131,9 +185,8 @@ class FakeItem : public IShellItem, public Counted {
     if (sigdnName != SIGDN_FILESYSPATH) return E_NOTIMPL;
     if (path_.empty()) return E_INVALIDARG;  // as the shell answers for a virtual item
     std::vector<WCHAR> wide = Utf16(path_);
-    WCHAR* block = new WCHAR[wide.size()];
+    WCHAR* block = static_cast<WCHAR*>(TaskMemory(wide.size() * sizeof(WCHAR)));
     std::copy(wide.begin(), wide.end(), block);
-    State().taskMemory.insert(block);
     *ppszName = block;
     return S_OK;
   }
@@ -175,6 +228,64 @@ class FakeItemArray : public IShellItemArray, public Counted {
   std::vector<std::string> paths_;
 };
 
+class FakePersistFolder : public IPersistFolder2, public Counted {
+ public:
+  explicit FakePersistFolder(std::string folder) : folder_(std::move(folder)) {}
+  SIM_COUNTED_METHODS
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    HRESULT hr = ShellCall("IPersistFolder2::QueryInterface");
+    if (FAILED(hr)) return hr;
+    if (riid != kUnknown && riid != kPersistFolder2) return E_NOINTERFACE;
+    *ppv = static_cast<IPersistFolder2*>(this);
+    Up();
+    return S_OK;
+  }
+  HRESULT GetCurFolder(PIDLIST_ABSOLUTE* ppidl) override {
+    *ppidl = nullptr;
+    HRESULT hr = ShellCall("IPersistFolder2::GetCurFolder");
+    if (FAILED(hr)) return hr;
+    *ppidl = FolderIdList(folder_);
+    return S_OK;
+  }
+
+ private:
+  std::string folder_;
+};
+
+// The selected items' IDs, relative to the folder, one by one.
+class FakeEnumIdList : public IEnumIDList, public Counted {
+ public:
+  FakeEnumIdList(std::string folder, std::vector<std::string> paths)
+      : folder_(std::move(folder)), paths_(std::move(paths)) {}
+  SIM_COUNTED_METHODS
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = nullptr;
+    HRESULT hr = ShellCall("IEnumIDList::QueryInterface");
+    if (FAILED(hr)) return hr;
+    if (riid != kUnknown && riid != kEnumIdList) return E_NOINTERFACE;
+    *ppv = static_cast<IEnumIDList*>(this);
+    Up();
+    return S_OK;
+  }
+  HRESULT Next(ULONG celt, PITEMID_CHILD* rgelt, ULONG* pceltFetched) override {
+    if (pceltFetched) *pceltFetched = 0;
+    HRESULT hr = ShellCall("IEnumIDList::Next");
+    if (FAILED(hr)) return hr;
+    ULONG fetched = 0;
+    while (fetched < celt && next_ < paths_.size()) {
+      rgelt[fetched++] = ChildIdList(folder_, paths_[next_++]);
+    }
+    if (pceltFetched) *pceltFetched = fetched;
+    return fetched == celt ? S_OK : S_FALSE;
+  }
+
+ private:
+  std::string folder_;
+  std::vector<std::string> paths_;
+  size_t next_ = 0;
+};
+
 // The active view of one browser: its folder and selection.
 class FakeView : public IShellView, public IFolderView, public Counted {
  public:
@@ -203,8 +314,13 @@ class FakeView : public IShellView, public IFolderView, public Counted {
     *ppv = nullptr;
     HRESULT hr = ShellCall("IFolderView::GetFolder");
     if (FAILED(hr)) return hr;
-    if (riid != kShellItem || !ShellItemsExist()) return E_NOINTERFACE;
-    *ppv = static_cast<IShellItem*>(new FakeItem(spec_.folder));
+    if (riid == kShellItem && ShellItemsExist(spec_)) {
+      *ppv = static_cast<IShellItem*>(new FakeItem(spec_.folder));
+    } else if (riid == kPersistFolder2) {
+      *ppv = static_cast<IPersistFolder2*>(new FakePersistFolder(spec_.folder));
+    } else {
+      return E_NOINTERFACE;
+    }
     return S_OK;
   }
   HRESULT ItemCount(UINT uFlags, int* pcItems) override {
@@ -220,10 +336,15 @@ class FakeView : public IShellView, public IFolderView, public Counted {
     HRESULT hr = ShellCall("IFolderView::Items");
     if (FAILED(hr)) return hr;
     if ((uFlags & 0xFF) != SVGIO_SELECTION) return E_NOTIMPL;
-    if (riid != kShellItemArray || !ShellItemsExist()) return E_NOINTERFACE;
-    // As the shell does, an empty selection gives no array.
-    if (spec_.selection.empty()) return E_FAIL;
-    *ppv = static_cast<IShellItemArray*>(new FakeItemArray(spec_.selection));
+    if (riid == kShellItemArray && ShellItemsExist(spec_)) {
+      // An empty selection gives no array.
+      if (spec_.selection.empty()) return E_FAIL;
+      *ppv = static_cast<IShellItemArray*>(new FakeItemArray(spec_.selection));
+    } else if (riid == kEnumIdList) {
+      *ppv = static_cast<IEnumIDList*>(new FakeEnumIdList(spec_.folder, spec_.selection));
+    } else {
+      return E_NOINTERFACE;
+    }
     return S_OK;
   }
 
@@ -391,12 +512,49 @@ void WINAPI SimCoTaskMemFree(LPVOID pv) {
     std::abort();
   }
   s.taskMemory.erase(it);
-  delete[] static_cast<WCHAR*>(pv);
+  std::free(pv);
+}
+
+// The path of an ID list of the fake shell: full paths and names inside them
+// joined; an item without a file-system path, or a path of MAX_PATH
+// characters or more, gives none.
+BOOL WINAPI SimSHGetPathFromIDListW(PCIDLIST_ABSOLUTE pidl, LPWSTR pszPath) {
+  if (!pidl || !pszPath) return FALSE;
+  pszPath[0] = 0;
+  const BYTE* bytes = reinterpret_cast<const BYTE*>(pidl);
+  std::string path;
+  bool any = false;
+  for (size_t at = 0;;) {
+    size_t size = bytes[at] | (bytes[at + 1] << 8);
+    if (size == 0) break;
+    if (size < 3) return FALSE;
+    char kind = static_cast<char>(bytes[at + 2]);
+    std::string text(reinterpret_cast<const char*>(bytes + at + 3), size - 3);
+    if (kind == 'V') return FALSE;
+    if (kind == 'F') {
+      path = text;
+    } else if (path.empty() || path.back() != '\\') {
+      path += "\\" + text;
+    } else {
+      path += text;
+    }
+    any = true;
+    at += size;
+  }
+  if (!any) return FALSE;
+  std::vector<WCHAR> wide = Utf16(path);
+  if (wide.size() > MAX_PATH) return FALSE;
+  std::copy(wide.begin(), wide.end(), pszPath);
+  return TRUE;
 }
 
 }  // namespace
 
-FARPROC OleFunction(const std::string& name) {
+FARPROC ComFunction(const std::string& module, const std::string& name) {
+  if (module == "shell32.dll") {
+    return name == "SHGetPathFromIDListW" ? AsFarProc(&SimSHGetPathFromIDListW) : nullptr;
+  }
+  if (module != "ole32.dll") return nullptr;
   if (name == "CoInitializeEx") return AsFarProc(&SimCoInitializeEx);
   if (name == "CoUninitialize") return AsFarProc(&SimCoUninitialize);
   if (name == "CoCreateInstance") return AsFarProc(&SimCoCreateInstance);

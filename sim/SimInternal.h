@@ -413,8 +413,9 @@ void HangThisThread();
 // Ends the world's threads: hung calls return, and every thread is joined.
 void JoinThreads();
 
-// COM and the shell's window list (ShellWindows.cpp)
-FARPROC OleFunction(const std::string& name);
+// COM and the shell's window list (ShellWindows.cpp): OLE32.DLL's functions
+// and shell32's SHGetPathFromIDListW, by module and name.
+FARPROC ComFunction(const std::string& module, const std::string& name);
 
 // Shell folders (Shell.cpp)
 void InstallDefaultSpecialFolders(World& world);

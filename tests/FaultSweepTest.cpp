@@ -35,21 +35,28 @@ struct SweepScenario {
     const char* parameters;   // the parameter text the viewer is started with; null: no start
     bool beep;
     bool shellRoute;          // Explorer of Windows 10: the folder and items come from the shell
+    bool idLists;             // ... and its view hands out item ID lists, no shell items
 };
 
 const SweepScenario kScenarios[] = {
-    {"TitleModeToTheClipboard", false, kViewSettings, "/#t", "C:\\Data", nullptr, true, false},
-    {"FilerModeToTheClipboard", false, kViewSettings, "/#f", kTwoPaths, nullptr, true, false},
+    {"TitleModeToTheClipboard", false, kViewSettings, "/#t", "C:\\Data", nullptr, true, false,
+     false},
+    {"FilerModeToTheClipboard", false, kViewSettings, "/#f", kTwoPaths, nullptr, true, false,
+     false},
     {"FilerModeToTheProgram", false, kViewSettings, "/#f /#e=View", nullptr, kTwoQuotedPaths,
-     false, false},
+     false, false, false},
     {"FilerModeWithClipboardPlaceholder", false, kClipSettings, "/#f /#e=Clip", kTwoPaths, "",
-     false, false},
+     false, false, false},
     {"Windows98ReaderToTheProgram", true, kViewSettings, "/#f /#e=View", nullptr, kTwoQuotedPaths,
-     false, false},
-    {"ShellRouteTitleMode", false, kViewSettings, "/#t", "C:\\Data", nullptr, true, true},
-    {"ShellRouteToTheClipboard", false, kViewSettings, "/#f", kTwoPaths, nullptr, true, true},
+     false, false, false},
+    {"ShellRouteTitleMode", false, kViewSettings, "/#t", "C:\\Data", nullptr, true, true,
+     false},
+    {"ShellRouteToTheClipboard", false, kViewSettings, "/#f", kTwoPaths, nullptr, true, true,
+     false},
     {"ShellRouteToTheProgram", false, kViewSettings, "/#f /#e=View", nullptr, kTwoQuotedPaths,
-     false, true},
+     false, true, false},
+    {"ShellRouteByIdListsToTheClipboard", false, kViewSettings, "/#f", kTwoPaths, nullptr, true,
+     true, true},
 };
 
 // A fresh desktop for each run: a folder window of the shell showing C:\Data, with memo.txt and
@@ -79,6 +86,7 @@ public:
             browser.frame = folder;
             browser.folder = "C:\\Data";
             browser.selection = {"C:\\Data\\memo.txt", "C:\\Data\\Old Files"};
+            browser.shellItems = !scenario.idLists;
             world.AddShellBrowser(browser);
         } else {
             world.AddWindow("ComboBoxEx32", "C:\\Data", true, folder, shell);

@@ -29,7 +29,8 @@ protected:
     {
         HWND frame = world.AddWindow("CabinetWClass", title, true, nullptr, explorer);
         for (int i = 0; i < tabs; i++)
-            tabWindows.push_back(world.AddWindow("ShellTabWindowClass", title, true, frame, explorer));
+            tabWindows.push_back(
+                world.AddWindow("ShellTabWindowClass", title, true, frame, explorer));
         HWND bar = world.AddWindow("Breadcrumb Parent", "", true, frame, explorer);
         world.AddWindow("ToolbarWindow32", "Address: " + title, true, bar, explorer);
         HWND view = world.AddWindow("SHELLDLL_DefView", "", true, frame, explorer);
@@ -37,8 +38,8 @@ protected:
         return frame;
     }
 
-    void AddBrowser(HWND frame, const std::string& folder, const std::vector<std::string>& selection,
-                    HWND tab = nullptr)
+    void AddBrowser(HWND frame, const std::string& folder,
+                    const std::vector<std::string>& selection, HWND tab = nullptr)
     {
         sim::World::ShellBrowser browser;
         browser.frame = frame;
@@ -176,15 +177,56 @@ TEST_F(ShellRoute, NoWindowListOrNoShellItems)
     EXPECT_TRUE(Traced("CoCreateInstance(ShellWindows) failed (0x80040154)")) << TraceText();
 }
 
-TEST_F(ShellRoute, WindowsXpHasNoShellItems)
+TEST_F(ShellRoute, ViewsWithoutShellItemsAreReadThroughItemIdLists)
 {
+    // Windows XP's views, and any view that hands out no shell items: the folder's ID list and
+    // the selected items' IDs, joined and turned into paths in this process.
     world.SetWindowsXp();
     HWND frame = AddExplorerWindow();
-    AddBrowser(frame, kData, {kMemo});
+    AddBrowser(frame, kData, {kOldFiles, kMemo});
     world.SetForeground(frame);
     RunReleasingTheShell("/#f");
-    EXPECT_FALSE(OutputHappened()) << TraceText();
-    EXPECT_TRUE(Traced("IFolderView::GetFolder failed")) << TraceText();
+    EXPECT_EQ(std::string(kOldFiles) + "\r\n" + kMemo, Clipboard()) << TraceText();
+    EXPECT_TRUE(Traced("is the folder the shell shows")) << TraceText();
+
+    StartOver();
+    RunReleasingTheShell("");
+    EXPECT_EQ(kData, Clipboard()) << TraceText();
+}
+
+TEST_F(ShellRoute, ItemIdListsGoThroughTheSameRules)
+{
+    // A Windows 10 view that refuses shell items: virtual items, names outside the code page
+    // and the 1000 limit as through shell items.
+    std::vector<std::string> many;
+    for (int i = 0; i < 1001; i++) {
+        many.push_back(std::string(kData) + "\\g" + std::to_string(i));
+        world.AddFile(many.back(), "");
+    }
+    struct Case {
+        std::vector<std::string> selection;
+        std::vector<std::string> output;
+    } cases[] = {
+        {{kMemo, "", kZeta}, {kMemo}},
+        {{"C:\\Data\\caf\xC3\xA9.txt", kMemo}, {kData}},
+        {{kZeta, "C:\\Data\\" + std::string(252, 'x')}, {kZeta}},
+        {many, std::vector<std::string>(many.begin(), many.begin() + 1000)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.selection[0]);
+        StartOver();
+        HWND frame = AddExplorerWindow();
+        sim::World::ShellBrowser browser;
+        browser.frame = frame;
+        browser.folder = kData;
+        browser.selection = c.selection;
+        browser.shellItems = false;
+        world.AddShellBrowser(browser);
+        world.SetForeground(frame);
+        RunReleasingTheShell("/#f");
+        EXPECT_EQ(c.output, Output()) << TraceText();
+        world.RemoveWindow(frame);
+    }
 }
 
 TEST_F(ShellRoute, VirtualFoldersShowNoFolder)
@@ -239,7 +281,8 @@ void PrintTo(const UnusableItem& c, std::ostream* out)
     *out << c.name;
 }
 
-class ShellItemWithoutPath : public ShellRoute, public ::testing::WithParamInterface<UnusableItem> {};
+class ShellItemWithoutPath : public ShellRoute,
+                             public ::testing::WithParamInterface<UnusableItem> {};
 
 // As for a list view: the paths before the item that cannot be resolved, or the folder when it
 // is the first; never a name with '?' or a look-alike in it.
@@ -272,7 +315,9 @@ INSTANTIATE_TEST_SUITE_P(
                      "a path of 260 characters or more"},
         UnusableItem{"Gone", "C:\\Data\\gone.txt", "does not exist"},
         UnusableItem{"RootRelative", "\\Data\\zeta.txt", "no file-system path"}),
-    [](const ::testing::TestParamInfo<UnusableItem>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<UnusableItem>& info) {
+        return std::string(info.param.name);
+    });
 
 TEST_F(ShellRoute, NamesInTheCodePageComeThroughInIt)
 {

@@ -306,13 +306,17 @@ class World {
   // served); an empty path stands for an item without a file-system path
   // (This PC, the Recycle Bin, a file inside a zip folder). An entry that is no
   // web browser (webBrowser false) refuses IWebBrowserApp, as the desktop does.
-  // Shell items (IShellItem, IShellItemArray) exist from Windows Vista on.
+  // The view hands out its folder and selection as shell items (IShellItem,
+  // IShellItemArray; from Windows Vista on, unless shellItems is false) and as
+  // item ID lists (IPersistFolder2, IEnumIDList; SHGetPathFromIDListW reads
+  // them).
   struct ShellBrowser {
     HWND frame = nullptr;
     HWND tab = nullptr;
     std::string folder;
     std::vector<std::string> selection;
     bool webBrowser = true;
+    bool shellItems = true;
   };
   void AddShellBrowser(const ShellBrowser& browser);
   void RemoveShellWindowList();   // CoCreateInstance(CLSID_ShellWindows) fails: class not registered

@@ -722,6 +722,31 @@ struct IShellItemArray : public IUnknown {
   virtual HRESULT GetItemAt(DWORD dwIndex, IShellItem** ppsi) = 0;
 };
 
+// Item ID lists: SHITEMIDs one after another, each led by its size in bytes,
+// ended by a zero size.
+#pragma pack(push, 1)
+typedef struct _SHITEMID {
+  USHORT cb;
+  BYTE abID[1];
+} SHITEMID;
+typedef struct _ITEMIDLIST {
+  SHITEMID mkid;
+} ITEMIDLIST;
+#pragma pack(pop)
+typedef ITEMIDLIST* LPITEMIDLIST;
+typedef const ITEMIDLIST* LPCITEMIDLIST;
+typedef ITEMIDLIST* PIDLIST_ABSOLUTE;
+typedef const ITEMIDLIST* PCIDLIST_ABSOLUTE;
+typedef ITEMIDLIST* PITEMID_CHILD;
+
+struct IPersistFolder2 : public IUnknown {
+  virtual HRESULT GetCurFolder(PIDLIST_ABSOLUTE* ppidl) = 0;
+};
+
+struct IEnumIDList : public IUnknown {
+  virtual HRESULT Next(ULONG celt, PITEMID_CHILD* rgelt, ULONG* pceltFetched) = 0;
+};
+
 #define SVGIO_BACKGROUND 0x00000000
 #define SVGIO_SELECTION 0x00000001
 #define SVGIO_ALLVIEW 0x00000002

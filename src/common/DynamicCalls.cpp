@@ -72,6 +72,12 @@ void FreeOle(OleCalls* calls)
     calls->Library = NULL;
 }
 
+SHGetPathFromIDListWCall FindPathFromIdList()
+{
+    // shell32 is loaded with the program (ShellExecuteA), so it is not loaded or freed here.
+    return Lookup<SHGetPathFromIDListWCall>(GetModuleHandleA("shell32.dll"), "SHGetPathFromIDListW");
+}
+
 int FindToolHelpCalls(ToolHelpCalls* calls)
 {
     HMODULE kernel = Kernel();

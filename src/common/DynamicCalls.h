@@ -19,6 +19,7 @@ typedef HRESULT(WINAPI* CoInitializeExCall)(LPVOID, DWORD);
 typedef void(WINAPI* CoUninitializeCall)(void);
 typedef HRESULT(WINAPI* CoCreateInstanceCall)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
 typedef void(WINAPI* CoTaskMemFreeCall)(LPVOID);
+typedef BOOL(WINAPI* SHGetPathFromIDListWCall)(PCIDLIST_ABSOLUTE, LPWSTR);
 
 // kernel32 (NT family only): memory in another process.
 struct RemoteMemoryCalls {
@@ -56,6 +57,10 @@ struct OleCalls {
 // 1 when OLE32.DLL loaded and all four functions were found; else nothing is left loaded.
 int LoadOle(OleCalls* calls);
 void FreeOle(OleCalls* calls);
+
+// shell32's SHGetPathFromIDListW (every version exports it; it is looked up so that the
+// program's imports stay those of the oldest systems), or NULL.
+SHGetPathFromIDListWCall FindPathFromIdList();
 
 // 1 when PSAPI.DLL loaded and both functions were found; else nothing is left loaded.
 int LoadPsapi(PsapiCalls* calls);

@@ -111,6 +111,7 @@ struct ShellViewReport {
     int ItemStatus;               // ShellPathStatus of the item after the last one taken
     char Paths[MaxSelection][PathBufferSize];
     OleCalls Ole;
+    SHGetPathFromIDListWCall PathFromIdList;   // for views that hand out no shell items
 };
 
 struct RunState {

@@ -33,9 +33,21 @@ static const IID ShellItemInterface = {
 static const IID ShellItemArrayInterface = {
     0xB63EA76D, 0x1F85, 0x456F, {0xA1, 0x9C, 0x48, 0x15, 0x9E, 0xFA, 0x85, 0x8B}};
 
+static const IID PersistFolder2Interface = {
+    0x1AC3D9F0, 0x175C, 0x11D1, {0x95, 0xBE, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x4F}};
+static const IID EnumIdListInterface = {
+    0x000214F2, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
 static const char TabWindowClass[] = "ShellTabWindowClass";
 
+// The ID lists the program joins are at most this long; the shell's are far shorter.
+enum { MaxIdListSize = 4096 };
+
 enum BrowserMatch { NotThisWindow = 0, ThisWindow = 1, MatchFailed = -1 };
+
+// A view read through shell items gives 1 (read) or 0 (failed), or ViewRefused when it hands
+// out no shell items: then it is read through item ID lists.
+enum { ViewRefused = -2 };
 
 int IsShellFolderClass(const char* className)
 {
@@ -93,19 +105,17 @@ static int IsFullPath(const char* path)
     return drive || server;
 }
 
-// The item's file-system path in the ANSI code page, without best-fit replacements: a name
-// that the code page cannot hold is no path at all, not one with '?' or look-alikes in it.
-static int TakeItemPath(ShellViewReport* r, IShellItem* item, char* path)
+// A view that does not hand out what it was asked for in this form.
+static int Refused(HRESULT result)
 {
-    path[0] = '\0';
-    LPWSTR wide = NULL;
-    HRESULT hr = item->GetDisplayName(SIGDN_FILESYSPATH, &wide);
-    if (FAILED(hr) && ShellUnreachable(hr)) {
-        NoteFailure(r, "IShellItem::GetDisplayName", hr);
-        return ShellPathLost;
-    }
-    if (FAILED(hr) || wide == NULL)
-        return ShellPathNone;
+    return result == E_NOINTERFACE || result == E_NOTIMPL;
+}
+
+// A file-system path from the shell in the ANSI code page, without best-fit replacements: a
+// name that the code page cannot hold is no path at all, not one with '?' or look-alikes in
+// it.
+static int ConvertShellPath(const WCHAR* wide, char* path)
+{
     // UTF-8 as the ANSI code page holds every name; there best-fit does not exist and the
     // used-default flag must not be asked for.
     UINT codePage = GetACP();
@@ -116,7 +126,6 @@ static int TakeItemPath(ShellViewReport* r, IShellItem* item, char* path)
                      : WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, path,
                                            PathBufferSize, NULL, &usedDefault);
     DWORD error = GetLastError();
-    r->Ole.FreeTaskMemory(wide);
     if (length <= 0 || usedDefault) {
         path[0] = '\0';
         if (usedDefault)
@@ -133,21 +142,89 @@ static int TakeItemPath(ShellViewReport* r, IShellItem* item, char* path)
     return ShellPathTaken;
 }
 
+// The shell item's file-system path in the ANSI code page.
+static int TakeItemPath(ShellViewReport* r, IShellItem* item, char* path)
+{
+    path[0] = '\0';
+    LPWSTR wide = NULL;
+    HRESULT hr = item->GetDisplayName(SIGDN_FILESYSPATH, &wide);
+    if (FAILED(hr) && ShellUnreachable(hr)) {
+        NoteFailure(r, "IShellItem::GetDisplayName", hr);
+        return ShellPathLost;
+    }
+    if (FAILED(hr) || wide == NULL)
+        return ShellPathNone;
+    int status = ConvertShellPath(wide, path);
+    r->Ole.FreeTaskMemory(wide);
+    return status;
+}
+
+// The length of an item ID list without its terminating zero size, or -1 when it is longer
+// than MaxIdListSize. The proxy has copied the list into this process, whole.
+static int IdListSize(LPCITEMIDLIST list)
+{
+    const BYTE* bytes = (const BYTE*)list;
+    int size = 0;
+    for (;;) {
+        USHORT itemSize;
+        CopyMemory(&itemSize, bytes + size, sizeof itemSize);
+        if (itemSize == 0)
+            return size;
+        size += itemSize;
+        if (itemSize < sizeof itemSize || size > MaxIdListSize)
+            return -1;
+    }
+}
+
+// The file-system path of the folder's ID list joined with a child's (NULL for the folder
+// itself) in the ANSI code page. Everything here happens in this process.
+static int TakeIdListPath(ShellViewReport* r, LPCITEMIDLIST folder, LPCITEMIDLIST child,
+                          char* path)
+{
+    path[0] = '\0';
+    BYTE joined[2 * MaxIdListSize + sizeof(USHORT)];
+    int folderSize = IdListSize(folder);
+    int childSize = child != NULL ? IdListSize(child) : 0;
+    if (folderSize < 0 || childSize < 0)
+        return ShellPathNone;
+    CopyMemory(joined, folder, folderSize);
+    if (child != NULL)
+        CopyMemory(joined + folderSize, child, childSize);
+    ZeroMemory(joined + folderSize + childSize, sizeof(USHORT));
+    WCHAR wide[MAX_PATH];
+    wide[0] = 0;
+    if (!r->PathFromIdList((PCIDLIST_ABSOLUTE)joined, wide))
+        return ShellPathNone;
+    wide[MAX_PATH - 1] = 0;
+    return ConvertShellPath(wide, path);
+}
+
+// The number of selected items of the view.
+static int CountSelected(ShellViewReport* r, IFolderView* view, int* selected)
+{
+    *selected = 0;
+    HRESULT hr = view->ItemCount(SVGIO_SELECTION, selected);
+    if (FAILED(hr)) {
+        NoteFailure(r, "IFolderView::ItemCount", hr);
+        return 0;
+    }
+    return 1;
+}
+
 // The selected items, in the view's order, until the first that gives no path or the
 // selection list is full.
 static int ReadSelectedItems(ShellViewReport* r, IFolderView* view)
 {
     int selected = 0;
-    HRESULT hr = view->ItemCount(SVGIO_SELECTION, &selected);
-    if (FAILED(hr)) {
-        NoteFailure(r, "IFolderView::ItemCount", hr);
+    if (!CountSelected(r, view, &selected))
         return 0;
-    }
     if (selected <= 0)
         return 1;
     IShellItemArray* items = NULL;
-    hr = view->Items(SVGIO_SELECTION | SVGIO_FLAG_VIEWORDER, ShellItemArrayInterface,
-                     (void**)&items);
+    HRESULT hr = view->Items(SVGIO_SELECTION | SVGIO_FLAG_VIEWORDER, ShellItemArrayInterface,
+                             (void**)&items);
+    if (Refused(hr))
+        return ViewRefused;
     if (FAILED(hr) || items == NULL) {
         NoteFailure(r, "IFolderView::Items", hr);
         return 0;
@@ -185,6 +262,104 @@ static int ReadSelectedItems(ShellViewReport* r, IFolderView* view)
     return whole;
 }
 
+// The selected items through item ID lists, each joined with the folder's, in the view's
+// order, until the first that gives no path or the selection list is full.
+static int ReadSelectedIdLists(ShellViewReport* r, IFolderView* view, LPCITEMIDLIST folder)
+{
+    int selected = 0;
+    if (!CountSelected(r, view, &selected))
+        return 0;
+    if (selected <= 0)
+        return 1;
+    IEnumIDList* items = NULL;
+    HRESULT hr = view->Items(SVGIO_SELECTION | SVGIO_FLAG_VIEWORDER, EnumIdListInterface,
+                             (void**)&items);
+    if (FAILED(hr) || items == NULL) {
+        NoteFailure(r, "IFolderView::Items(IEnumIDList)", hr);
+        return 0;
+    }
+    r->ItemTotal = selected;
+    int whole = 1;
+    while (r->ItemCount < MaxSelection) {
+        LPITEMIDLIST child = NULL;
+        ULONG fetched = 0;
+        hr = items->Next(1, &child, &fetched);
+        if (FAILED(hr)) {
+            NoteFailure(r, "IEnumIDList::Next", hr);
+            whole = 0;
+            break;
+        }
+        if (hr != S_OK || fetched != 1 || child == NULL) {
+            r->Ole.FreeTaskMemory(child);
+            break;
+        }
+        int status = TakeIdListPath(r, folder, child, r->Paths[r->ItemCount]);
+        r->Ole.FreeTaskMemory(child);
+        if (status != ShellPathTaken) {
+            r->ItemStatus = status;
+            break;
+        }
+        r->ItemCount++;
+    }
+    items->Release();
+    return whole;
+}
+
+// The view through item ID lists, as the shell has offered since before shell items: for a
+// view that hands out no shell items.
+static int ReadViewByIdLists(ShellViewReport* r, IFolderView* view)
+{
+    if (r->PathFromIdList == NULL) {
+        NoteFailure(r, "GetProcAddress(SHGetPathFromIDListW)", E_NOINTERFACE);
+        return 0;
+    }
+    IPersistFolder2* persist = NULL;
+    HRESULT hr = view->GetFolder(PersistFolder2Interface, (void**)&persist);
+    if (FAILED(hr) || persist == NULL) {
+        NoteFailure(r, "IFolderView::GetFolder(IPersistFolder2)", hr);
+        return 0;
+    }
+    LPITEMIDLIST folder = NULL;
+    hr = persist->GetCurFolder(&folder);
+    persist->Release();
+    if (FAILED(hr) || folder == NULL) {
+        NoteFailure(r, "IPersistFolder2::GetCurFolder", hr);
+        r->Ole.FreeTaskMemory(folder);
+        return 0;
+    }
+    r->FolderStatus = TakeIdListPath(r, folder, NULL, r->Folder);
+    int read = !r->WithItems || ReadSelectedIdLists(r, view, folder);
+    r->Ole.FreeTaskMemory(folder);
+    return read;
+}
+
+// The view through shell items; ViewRefused when it hands out none.
+static int ReadViewByShellItems(ShellViewReport* r, IFolderView* view)
+{
+    IShellItem* folder = NULL;
+    HRESULT hr = view->GetFolder(ShellItemInterface, (void**)&folder);
+    if (Refused(hr))
+        return ViewRefused;
+    if (FAILED(hr) || folder == NULL) {
+        NoteFailure(r, "IFolderView::GetFolder", hr);
+        return 0;
+    }
+    r->FolderStatus = TakeItemPath(r, folder, r->Folder);
+    folder->Release();
+    if (r->FolderStatus == ShellPathLost)
+        return 0;
+    return !r->WithItems || ReadSelectedItems(r, view);
+}
+
+static void ClearFindings(ShellViewReport* r)
+{
+    r->FolderStatus = ShellPathNone;
+    r->Folder[0] = '\0';
+    r->ItemTotal = 0;
+    r->ItemCount = 0;
+    r->ItemStatus = ShellPathTaken;
+}
+
 // The folder of the browser's active view, and its selected items when they were asked for.
 static int ReadBrowser(ShellViewReport* r, IShellBrowser* browser)
 {
@@ -201,16 +376,11 @@ static int ReadBrowser(ShellViewReport* r, IShellBrowser* browser)
         NoteFailure(r, "IShellView::QueryInterface(IFolderView)", hr);
         return 0;
     }
-    IShellItem* folder = NULL;
-    hr = view->GetFolder(ShellItemInterface, (void**)&folder);
-    if (FAILED(hr) || folder == NULL) {
-        NoteFailure(r, "IFolderView::GetFolder", hr);
-        view->Release();
-        return 0;
+    int read = ReadViewByShellItems(r, view);
+    if (read == ViewRefused) {
+        ClearFindings(r);
+        read = ReadViewByIdLists(r, view);
     }
-    r->FolderStatus = TakeItemPath(r, folder, r->Folder);
-    folder->Release();
-    int read = r->FolderStatus != ShellPathLost && (!r->WithItems || ReadSelectedItems(r, view));
     view->Release();
     return read;
 }
@@ -352,15 +522,14 @@ int AskShell(HWND window, int withItems)
     r->Answer = ShellNotListed;
     r->FailedCall = NULL;
     r->FailedResult = S_OK;
-    r->FolderStatus = ShellPathNone;
-    r->Folder[0] = '\0';
-    r->ItemTotal = 0;
-    r->ItemCount = 0;
-    r->ItemStatus = ShellPathTaken;
+    ClearFindings(r);
     if (!LoadOle(&r->Ole)) {
         Trace("shell: OLE32.DLL cannot be loaded; the shell is not asked");
         return ShellNotListed;
     }
+    // Looked up here rather than on the worker: a view that hands out shell items never
+    // needs it, and one that does not then fails whole when it is missing.
+    r->PathFromIdList = FindPathFromIdList();
     DWORD threadId = 0;
     HANDLE thread = CreateThread(NULL, 0, AskShellOnOwnThread, r, 0, &threadId);
     if (thread == NULL) {

@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes through the shell route: an Explorer window that only the shell can
 // read, whose folder and selected items the shell gives as UTF-16 (made from the input's UTF-8,
 // malformed sequences and unpaired surrogates included). The first byte chooses the run (bit 0
-// filer mode, bit 1 code page 1252 instead of 932, bit 2 two tabs with the second one active);
+// filer mode, bit 1 code page 1252 instead of 932, bit 2 two tabs with the second one active,
+// bit 3 a view that hands out item ID lists rather than shell items);
 // the rest, split at 0xFF bytes, is the folder and the selected items' paths. Every run must end
 // normally with every shell object, string, apartment and library released, and output only
 // what the shell selected: in the view's order, each path exactly the item's name in the code
@@ -101,6 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     browser.tab = tabs[0];
     browser.folder = folder;
     browser.selection = selection;
+    browser.shellItems = (flags & 8) == 0;
     world.AddShellBrowser(browser);
     world.SetForeground(frame);
     std::memset(&g_Run, 0, sizeof g_Run);
