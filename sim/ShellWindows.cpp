@@ -84,14 +84,14 @@ LPITEMIDLIST FolderIdList(const std::string& folder) {
 }
 
 // A selected item's ID relative to the folder: its name when it lies in the
-// folder, else its full path.
+// folder (so that joining the two gives the path back), else its full path.
 LPITEMIDLIST ChildIdList(const std::string& folder, const std::string& path) {
   std::string ids;
-  std::string prefix = folder + "\\";
+  std::string prefix = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
   if (path.empty()) {
     AppendItemId(&ids, 'V', "");
   } else if (!folder.empty() && path.size() > prefix.size() &&
-             path.compare(0, prefix.size(), prefix) == 0) {
+             path.compare(0, prefix.size(), prefix) == 0 && path[prefix.size()] != '\\') {
     AppendItemId(&ids, 'N', path.substr(prefix.size()));
   } else {
     AppendItemId(&ids, 'F', path);
