@@ -6,6 +6,7 @@
 // separator is recognised only as a single-byte character, so the trail byte
 // 0x5C of a Shift_JIS character never splits a name.
 #include <cctype>
+#include <utility>
 
 #include "SimInternal.h"
 
@@ -51,8 +52,9 @@ std::string Normalise(const std::string& root, const std::string& rest) {
   SplitComponents(rest, &parts);
   bool trailing = !rest.empty() && IsSeparatorAt(rest, rest.size() - 1);
   std::vector<std::string> kept;
+  kept.reserve(parts.size());
   for (size_t i = 0; i < parts.size(); ++i) {
-    std::string p = parts[i];
+    std::string& p = parts[i];
     bool last = (i + 1 == parts.size());
     if (p.empty() || p == ".") continue;
     if (p == "..") {
@@ -62,7 +64,7 @@ std::string Normalise(const std::string& root, const std::string& rest) {
     if (!last || trailing) {
       if (!p.empty() && p.back() == '.') p.pop_back();
     }
-    kept.push_back(p);
+    kept.push_back(std::move(p));
   }
   std::string out = root;
   for (size_t i = 0; i < kept.size(); ++i) {
@@ -80,19 +82,20 @@ std::string Normalise(const std::string& root, const std::string& rest) {
 
 void SplitComponents(const std::string& path, std::vector<std::string>* parts) {
   parts->clear();
+  parts->reserve(8);
   std::string cur;
   const char* p = path.c_str();
   while (*p) {
     size_t n = CharLen(p);
     if (n == 1 && (*p == '\\' || *p == '/')) {
-      parts->push_back(cur);
+      parts->push_back(std::move(cur));
       cur.clear();
     } else {
       cur.append(p, n);
     }
     p += n;
   }
-  parts->push_back(cur);
+  parts->push_back(std::move(cur));
   // A text that ends with a separator leaves an empty last component; callers
   // treat empty components as absent.
 }
