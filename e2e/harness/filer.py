@@ -202,11 +202,7 @@ class RunningFiler:
     def close(self, limit=CLOSE_LIMIT):
         """Posts WM_CLOSE and waits for the program to end; a program that does not end in
         time (a hung one) is ended by its PID. Returns the exit code, None after an overrun."""
-        if self.proc.poll() is None and not self.session.close_window(self.hwnd, self.peers,
-                                                                      limit):
-            self.end()
-            return None
-        return self.session.wait(self.proc, limit)
+        return close_program(self, limit)
 
     def end(self):
         """Ends the program by its PID at once, as for a program that hangs on purpose."""
@@ -217,6 +213,16 @@ class RunningFiler:
 
     def __exit__(self, *exc):
         self.close()
+
+
+def close_program(stand_in, limit):
+    """Posts WM_CLOSE to a stand-in's window and waits for its program to end; one that does
+    not end in time is ended by stand_in.end(). Returns the exit code, None after an overrun."""
+    if stand_in.proc.poll() is None and not stand_in.session.close_window(
+            stand_in.hwnd, stand_in.peers, limit):
+        stand_in.end()
+        return None
+    return stand_in.session.wait(stand_in.proc, limit)
 
 
 def wait_for_file(path, proc, limit):

@@ -29,7 +29,7 @@ be given as bytes (passed on unchanged) or as str (encoded as Shift_JIS, as in f
 
 import uuid
 
-from .filer import CLOSE_LIMIT, READY_LIMIT, wait_for_file
+from .filer import CLOSE_LIMIT, READY_LIMIT, close_program, wait_for_file
 from .paths import Peers
 
 # Seconds a stand-in lives unless the test ends it sooner.
@@ -214,11 +214,9 @@ class RunningShell:
     def close(self, limit=CLOSE_LIMIT):
         """Posts WM_CLOSE and waits for the program to end; a program that does not end in
         time (a hung one) is ended by its PID. Returns the exit code, None after an overrun."""
-        if self.proc.poll() is None and not self.session.close_window(self.hwnd, self.peers,
-                                                                      limit):
-            self.end()
+        code = close_program(self, limit)
+        if code is None:
             return None
-        code = self.session.wait(self.proc, limit)
         if code != 0:
             self.remove_treat_as()
         return code

@@ -9,7 +9,6 @@
 // page, existing, stopping at the first item that has no such name; or the folder alone.
 #include <iconv.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -25,15 +24,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
 
 static const char kTarget[] = "fuzz_shell";
 
-// The item's name in the code page, or false when some character has no form there. Only
-// valid UTF-8 is predicted: a malformed sequence reaches the program as some other UTF-16,
-// which this model does not follow, so such an item is left out of the comparison.
-static bool InCodePage(const std::string& utf8, const char* codePage, std::string* converted,
-                       bool* predictable)
+// The text converted from UTF-8 by the host's converter; false when some byte or character
+// has no form in the target.
+static bool Convert(const std::string& utf8, const char* target, std::string* converted)
 {
-    *predictable = true;
-    converted->clear();
-    iconv_t cd = iconv_open(codePage, "UTF-8");
+    iconv_t cd = iconv_open(target, "UTF-8");
     if (cd == (iconv_t)-1)
         std::abort();
     std::string input = utf8;
@@ -43,26 +38,20 @@ static bool InCodePage(const std::string& utf8, const char* codePage, std::strin
     char* outPtr = &out[0];
     size_t outLeft = out.size();
     bool ok = iconv(cd, &in, &inLeft, &outPtr, &outLeft) != (size_t)-1;
-    int error = errno;
     iconv_close(cd);
-    if (!ok && error != EILSEQ)
-        *predictable = false;   // a cut sequence at the end
-    if (!ok) {
-        // Not valid UTF-8, or a character outside the code page: tell them apart.
-        iconv_t check = iconv_open("UTF-16LE", "UTF-8");
-        std::string again = utf8;
-        char* p = &again[0];
-        size_t left = again.size();
-        std::string wide(again.size() * 4 + 4, '\0');
-        char* q = &wide[0];
-        size_t room = wide.size();
-        if (iconv(check, &p, &left, &q, &room) == (size_t)-1)
-            *predictable = false;
-        iconv_close(check);
-        return false;
-    }
-    converted->assign(&out[0], outPtr - &out[0]);
-    return true;
+    converted->assign(&out[0], ok ? outPtr - &out[0] : 0);
+    return ok;
+}
+
+// The item's name in the code page, or false when some character has no form there. Only
+// valid UTF-8 is predicted: a malformed sequence reaches the program as some other UTF-16,
+// which this model does not follow, so such an item is left out of the comparison.
+static bool InCodePage(const std::string& utf8, const char* codePage, std::string* converted,
+                       bool* predictable)
+{
+    std::string wide;
+    *predictable = Convert(utf8, "UTF-16LE", &wide);
+    return Convert(utf8, codePage, converted);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
