@@ -3,7 +3,7 @@
 #include "Desktop.h"
 #include "Scenario.h"
 
-#include "target/FolderResolution.h"
+#include "window/FolderResolution.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "../common/Trace.h"
 #include "../config/SettingsFile.h"
 #include "../config/Switches.h"
-#include "../target/TargetDriver.h"
+#include "../window/TargetDriver.h"
 #include "VersionBox.h"
 
 void DetectOsFamily()

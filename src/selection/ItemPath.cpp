@@ -5,7 +5,7 @@
 #include "../common/SplitPath.h"
 #include "../common/Text.h"
 #include "../common/Trace.h"
-#include "../target/FolderDisplayNames.h"
+#include "../window/FolderDisplayNames.h"
 
 static const char ShortcutExtension[] = ".lnk";
 

@@ -3,7 +3,7 @@
 #include "../common/DynamicCalls.h"
 #include "../common/RunState.h"
 #include "../common/Trace.h"
-#include "../target/ProcessImage.h"
+#include "../window/ProcessImage.h"
 
 static const ItemRecordLayout Layout32 = {40, 20, 4, 24};
 // mask, iItem, iSubItem, state, stateMask, 4 bytes of padding, pszText, cchTextMax, iImage,

@@ -5,7 +5,7 @@
 #include "../common/RunState.h"
 #include "../common/Text.h"
 #include "../common/Trace.h"
-#include "../target/ShellViewQuery.h"
+#include "../window/ShellViewQuery.h"
 #include "ItemPath.h"
 
 // A path the shell gave is taken when it names something that exists, as an item path formed

@@ -20,7 +20,7 @@
 #include "FuzzSupport.h"
 #include "SimWorld.h"
 #include "common/RunState.h"
-#include "target/FolderResolution.h"
+#include "window/FolderResolution.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The visible top-level windows that show a folder, with the name of the program behind each.
-#ifndef TAVIX_TARGET_CANDIDATESCAN_H
-#define TAVIX_TARGET_CANDIDATESCAN_H
+#ifndef TAVIX_WINDOW_CANDIDATESCAN_H
+#define TAVIX_WINDOW_CANDIDATESCAN_H
 
 #include "../common/win32.h"
 

@@ -1,6 +1,6 @@
 // Naming the folder that a window shows, from its title or from an address box inside it.
-#ifndef TAVIX_TARGET_FOLDERRESOLUTION_H
-#define TAVIX_TARGET_FOLDERRESOLUTION_H
+#ifndef TAVIX_WINDOW_FOLDERRESOLUTION_H
+#define TAVIX_WINDOW_FOLDERRESOLUTION_H
 
 #include "../common/win32.h"
 

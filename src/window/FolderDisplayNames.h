@@ -1,6 +1,6 @@
 // The Japanese display names of the special folders that file managers show instead of a path.
-#ifndef TAVIX_TARGET_FOLDERDISPLAYNAMES_H
-#define TAVIX_TARGET_FOLDERDISPLAYNAMES_H
+#ifndef TAVIX_WINDOW_FOLDERDISPLAYNAMES_H
+#define TAVIX_WINDOW_FOLDERDISPLAYNAMES_H
 
 // result (LineBufferSize bytes) = the path of the special folder whose display name equals
 // text byte for byte; the empty text when none does or the system gives no path for it.

@@ -2,8 +2,8 @@
 // in it, through the shell's list of its windows. Explorer since Windows 7 shows its items in
 // a control that no other program can read, and names the folder only in a breadcrumb bar;
 // the shell itself still knows both.
-#ifndef TAVIX_TARGET_SHELLVIEWQUERY_H
-#define TAVIX_TARGET_SHELLVIEWQUERY_H
+#ifndef TAVIX_WINDOW_SHELLVIEWQUERY_H
+#define TAVIX_WINDOW_SHELLVIEWQUERY_H
 
 #include "../common/win32.h"
 

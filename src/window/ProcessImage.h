@@ -1,6 +1,6 @@
 // The image file of another process, from its process id.
-#ifndef TAVIX_TARGET_PROCESSIMAGE_H
-#define TAVIX_TARGET_PROCESSIMAGE_H
+#ifndef TAVIX_WINDOW_PROCESSIMAGE_H
+#define TAVIX_WINDOW_PROCESSIMAGE_H
 
 #include "../common/win32.h"
 
