@@ -8,22 +8,23 @@
 //   files           CreateFileA, GetFileSize, ReadFile, WriteFile,
 //                   SetFilePointer, GetFullPathNameA, SearchPathA
 //   the module      GetModuleFileNameA
-//   libraries       LoadLibraryA, GetProcAddress
+//   libraries       LoadLibraryA, LoadLibraryW, GetProcAddress
 //   processes       OpenProcess, VirtualAllocEx, VirtualFreeEx,
 //                   ReadProcessMemory, WriteProcessMemory, EnumProcessModules,
-//                   GetModuleFileNameExA, QueryFullProcessImageNameA,
+//                   GetModuleFileNameExA and W, QueryFullProcessImageNameA and W,
 //                   IsWow64Process, CreateToolhelp32Snapshot, Process32First,
 //                   Process32Next, Wow64DisableWow64FsRedirection,
 //                   Wow64RevertWow64FsRedirection
 //   mappings        CreateFileMappingA, MapViewOfFile
-//   own windows     RegisterClassA, CreateWindowExA, LoadIconA, LoadCursorA,
-//                   CreateSolidBrush, SetForegroundWindow, MessageBoxA,
-//                   MessageBeep
-//   other windows   EnumWindows, EnumChildWindows, FindWindowExA,
-//                   GetWindowTextA, GetClassNameA, SendMessageA and
-//                   SendMessageTimeoutA (to another program's window)
+//   own windows     RegisterClassA and W, CreateWindowExA and W, LoadIconA
+//                   and W, LoadCursorA and W, CreateSolidBrush,
+//                   SetForegroundWindow, MessageBoxA and W, MessageBeep
+//   other windows   EnumWindows, EnumChildWindows, FindWindowExA and W,
+//                   GetWindowTextA and W, GetClassNameA and W, SendMessageA
+//                   and W, SendMessageTimeoutA and W (to another program's
+//                   window)
 //   clipboard       OpenClipboard, EmptyClipboard, SetClipboardData
-//   shell           SHGetSpecialFolderPathA, ShellExecuteA
+//   shell           SHGetSpecialFolderPathA and W, ShellExecuteA and W
 // Functions that release something (CloseHandle, GlobalFree, GlobalUnlock,
 // FreeLibrary, UnmapViewOfFile, CloseClipboard, DestroyWindow) and pure
 // questions (IsWindowVisible, PathFileExistsA, ...) have none.

@@ -1,6 +1,12 @@
 // File functions of the kernel: opening, reading and writing files of the
 // in-memory file system, their attributes, full paths and the search along a
 // path. Also CloseHandle, which ends any kernel handle.
+//
+// The W functions do the work on UTF-16 names. The A functions convert their
+// names to UTF-16 first (AnsiName: a name of more than MAX_PATH characters
+// fails there) and their path results back to the ANSI code page with
+// best-fit, as the system does: a name the code page cannot hold comes out as
+// a look-alike that may name another file, or none.
 #include <algorithm>
 #include <cstring>
 
@@ -25,12 +31,14 @@ KernelObject* FindKernelObject(HANDLE h, KernelObject::Kind kind) {
 
 namespace {
 
+constexpr size_t kNoFilePart = std::u16string::npos;
+
 OpenFile* FindFile(HANDLE h) {
   KernelObject* obj = FindKernelObject(h, KernelObject::kFile);
   return obj ? obj->file.get() : nullptr;
 }
 
-const FileFaults* FaultsFor(const std::string& key) {
+const FileFaults* FaultsFor(const std::u16string& key) {
   auto& faults = State().fileFaults;
   auto it = faults.find(key);
   return it == faults.end() ? nullptr : &it->second;
@@ -55,7 +63,7 @@ bool Compatible(DWORD accessA, DWORD shareA, DWORD accessB, DWORD shareB) {
   return true;
 }
 
-bool SharingAllows(const FsNode* node, const std::string& key, DWORD access, DWORD share) {
+bool SharingAllows(const FsNode* node, const std::u16string& key, DWORD access, DWORD share) {
   World::Impl& s = State();
   auto held = s.heldFiles.find(key);
   if (held != s.heldFiles.end() &&
@@ -70,84 +78,253 @@ bool SharingAllows(const FsNode* node, const std::string& key, DWORD access, DWO
 }
 
 // Writes a result text the way the path functions do: the length without the
-// NUL when it fits, else the size needed with the NUL and the buffer untouched.
-DWORD CopyPathResult(const std::string& text, size_t filePartOffset, bool hasFilePart,
-                     DWORD bufferLength, LPSTR buffer, LPSTR* filePart) {
-  if (text.size() + 1 > bufferLength || !buffer) {
-    return static_cast<DWORD>(text.size() + 1);
-  }
-  std::memcpy(buffer, text.c_str(), text.size() + 1);
-  if (filePart) *filePart = hasFilePart ? buffer + filePartOffset : nullptr;
+// terminating zero when it fits, else the size needed with it and the buffer
+// untouched. The W functions count characters, the A functions bytes of the
+// text converted.
+DWORD CopyWideResult(const std::u16string& text, size_t filePart, DWORD bufferLength,
+                     LPWSTR buffer, LPWSTR* filePartOut) {
+  if (text.size() + 1 > bufferLength || !buffer) return static_cast<DWORD>(text.size() + 1);
+  std::memcpy(buffer, text.c_str(), (text.size() + 1) * sizeof(WCHAR));
+  if (filePartOut) *filePartOut = filePart == kNoFilePart ? nullptr : buffer + filePart;
   return static_cast<DWORD>(text.size());
 }
 
-size_t FilePartOffset(const std::string& full, bool* has) {
-  // A trail byte can be 0x5C, so find the last real separator character.
-  size_t last = std::string::npos;
-  for (const char* p = full.c_str(); *p; p += CharLen(p)) {
-    if (*p == '\\' && CharLen(p) == 1) last = static_cast<size_t>(p - full.c_str());
+DWORD CopyAnsiResult(const std::u16string& text, size_t filePart, DWORD bufferLength,
+                     LPSTR buffer, LPSTR* filePartOut) {
+  std::string ansi = WideToAnsi(text);
+  if (ansi.size() + 1 > bufferLength || !buffer) return static_cast<DWORD>(ansi.size() + 1);
+  std::memcpy(buffer, ansi.c_str(), ansi.size() + 1);
+  if (filePartOut) {
+    *filePartOut = filePart == kNoFilePart ? nullptr
+                                           : buffer + WideToAnsi(text.substr(0, filePart)).size();
   }
-  // The separators of a leading "\\\\" start a server name, not a file part.
-  bool unc = full.size() >= 2 && full[0] == '\\' && full[1] == '\\';
-  *has = last != std::string::npos && last + 1 < full.size() && !(unc && last < 2);
-  return *has ? last + 1 : 0;
+  return static_cast<DWORD>(ansi.size());
 }
 
-bool EndsWithSeparator(const std::string& s) {
-  const char* last = nullptr;
-  for (const char* p = s.c_str(); *p; p += CharLen(p)) last = p;
-  return last && CharLen(last) == 1 && (*last == '\\' || *last == '/');
+// Where the file part of a full path starts: after its last separator, unless
+// nothing follows it or the separators start a server name ("\\server").
+size_t FilePartOffset(const std::u16string& full) {
+  size_t last = full.find_last_of(u'\\');
+  bool unc = full.size() >= 2 && full[0] == u'\\' && full[1] == u'\\';
+  if (last == std::u16string::npos || last + 1 >= full.size() || (unc && last < 2)) {
+    return kNoFilePart;
+  }
+  return last + 1;
 }
 
-bool Exists(const std::string& path) {
-  Resolved r = ResolvePath(path);
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+bool EndsWithSeparator(const std::u16string& s) { return !s.empty() && IsSeparator(s.back()); }
+
+bool Exists(const std::u16string& path, bool ansiLimit) {
+  Resolved r = ResolvePath(path, ansiLimit);
   return !r.error && r.node;
 }
 
-bool HasExtension(const std::string& name) {
-  const char* p = name.c_str();
-  const char* dot = nullptr;
-  while (*p) {
-    if (CharLen(p) == 1 && (*p == '\\' || *p == '/')) dot = nullptr;
-    else if (*p == '.') dot = p;
-    p += CharLen(p);
+// A dot in the last component.
+bool HasExtension(const std::u16string& name) {
+  bool dot = false;
+  for (char16_t c : name) {
+    if (IsSeparator(c)) dot = false;
+    else if (c == u'.') dot = true;
   }
-  return dot != nullptr;
+  return dot;
 }
 
 // A name with a drive, a root, or a leading ".\" or "..\" is tried as it
 // stands; any other name, also one with a subdirectory in it, is looked for in
 // each directory of the search path.
-bool NameIsExplicit(const std::string& text) {
-  const char* name = text.c_str();
-  if (name[0] && name[1] == ':' && !IsLead(static_cast<unsigned char>(name[0]))) return true;
-  if (name[0] == '\\' || name[0] == '/') return true;
-  if (name[0] != '.') return false;
-  if (name[1] == '\\' || name[1] == '/') return true;
-  return name[1] == '.' && (name[2] == '\\' || name[2] == '/');
+bool NameIsExplicit(const std::u16string& name) {
+  auto at = [&](size_t i) -> char16_t { return i < name.size() ? name[i] : u'\0'; };
+  if (at(0) && at(1) == u':') return true;
+  if (IsSeparator(at(0))) return true;
+  if (at(0) != u'.') return false;
+  if (IsSeparator(at(1))) return true;
+  return at(1) == u'.' && IsSeparator(at(2));
 }
 
-std::string DefaultSearchPath() {
+std::u16string DefaultSearchPath() {
   World::Impl& s = State();
-  std::vector<std::string> dirs;
+  std::vector<std::u16string> dirs;
   if (s.systemSearchPathSet) {
     dirs = s.systemSearchPath;
   } else {
-    std::string module = s.modulePath;
-    size_t slash = module.find_last_of('\\');
-    dirs.push_back(slash == std::string::npos ? module : module.substr(0, slash));
-    dirs.push_back(".");
+    const std::u16string& module = s.modulePath;
+    size_t slash = module.find_last_of(u'\\');
+    dirs.push_back(slash == std::u16string::npos ? module : module.substr(0, slash));
+    dirs.push_back(u".");
     dirs.push_back(s.systemDirectory);
-    if (s.osPlatform == VER_PLATFORM_WIN32_NT) dirs.push_back(s.windowsDirectory + "\\system");
+    if (s.osPlatform == VER_PLATFORM_WIN32_NT) dirs.push_back(s.windowsDirectory + u"\\system");
     dirs.push_back(s.windowsDirectory);
     dirs.insert(dirs.end(), s.pathVariable.begin(), s.pathVariable.end());
   }
-  std::string joined;
+  std::u16string joined;
   for (size_t i = 0; i < dirs.size(); ++i) {
-    if (i) joined += ';';
+    if (i) joined += u';';
     joined += dirs[i];
   }
   return joined;
+}
+
+// CreateFileA and CreateFileW once the name is there and the disposition is
+// known to be valid.
+HANDLE OpenNamed(const std::u16string& name, DWORD access, DWORD share, DWORD disposition,
+                 bool ansiLimit) {
+  if (name.empty()) {
+    SetError(ERROR_PATH_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  Resolved r = ResolvePath(name, ansiLimit);
+  if (const FileFaults* f = FaultsFor(r.key)) {
+    if (f->openError) {
+      SetError(f->openError);
+      return INVALID_HANDLE_VALUE;
+    }
+  }
+  if (r.error) {
+    SetError(r.error);
+    return INVALID_HANDLE_VALUE;
+  }
+  bool existed = r.node != nullptr;
+  if (existed && disposition == CREATE_NEW) {
+    SetError(ERROR_FILE_EXISTS);
+    return INVALID_HANDLE_VALUE;
+  }
+  if (existed && r.node->isDir) {
+    SetError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
+  if (!existed && (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING)) {
+    SetError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  if (!existed && (r.trailingSeparator || r.leaf.empty())) {
+    SetError(ERROR_INVALID_NAME);
+    return INVALID_HANDLE_VALUE;
+  }
+  bool truncates =
+      existed && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING);
+  if (existed && (r.node->attributes & FILE_ATTRIBUTE_READONLY) &&
+      (WantsWrite(access) || truncates)) {
+    SetError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
+  if (!SharingAllows(existed ? r.node.get() : nullptr, r.key, access, share)) {
+    SetError(ERROR_SHARING_VIOLATION);
+    return INVALID_HANDLE_VALUE;
+  }
+  if (!existed) r.node = AddChildNode(r.parent, r.leaf, false);
+  if (truncates) r.node->bytes.clear();
+  KernelObject obj;
+  obj.kind = KernelObject::kFile;
+  obj.file = std::make_shared<OpenFile>();
+  obj.file->node = r.node;
+  obj.file->key = r.key;
+  obj.file->access = access;
+  obj.file->share = share;
+  HANDLE h = NewKernelHandle(obj);
+  bool reportsExisting =
+      existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS);
+  SetError(reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  return h;
+}
+
+// What CreateFileA and CreateFileW check before they look at the name.
+bool OpenArgumentsValid(const void* name, DWORD disposition) {
+  // TRUNCATE_EXISTING is accepted also without write access.
+  if (!name || disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  return true;
+}
+
+DWORD AttributesOf(const std::u16string& name, bool ansiLimit) {
+  if (name.empty()) {
+    SetError(ERROR_PATH_NOT_FOUND);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  Resolved r = ResolvePath(name, ansiLimit);
+  if (r.error) {
+    // A file named with a trailing separator ("file.txt\\") is reported as a
+    // path that does not exist here, where opening it reports a bad name.
+    SetError(r.error == ERROR_INVALID_NAME && r.trailingSeparator ? ERROR_PATH_NOT_FOUND : r.error);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  if (!r.node) {
+    SetError(ERROR_FILE_NOT_FOUND);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return r.node->attributes ? r.node->attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+// The path SearchPathA or SearchPathW finds, or false with ERROR_FILE_NOT_FOUND.
+// A name tried as it stands gets the extension when its last component has
+// no dot; a name searched along the path only when it has no dot at all.
+bool Search(const std::u16string* path, const std::u16string& name,
+            const std::u16string* extension, bool ansiLimit, std::u16string* found) {
+  bool explicitName = NameIsExplicit(name);
+  bool addExt = extension && !extension->empty() &&
+                (explicitName ? !HasExtension(name) : name.find(u'.') == std::u16string::npos);
+  std::u16string withExt = addExt ? name + *extension : name;
+  found->clear();
+  if (explicitName) {
+    if (Exists(name, ansiLimit)) {
+      *found = name;
+    } else if (addExt && Exists(withExt, ansiLimit)) {
+      *found = withExt;
+    }
+  } else {
+    std::u16string dirs = (path && !path->empty()) ? *path : DefaultSearchPath();
+    size_t start = 0;
+    while (start < dirs.size() && found->empty()) {
+      size_t end = dirs.find(u';', start);
+      if (end == std::u16string::npos) end = dirs.size();
+      std::u16string candidate = dirs.substr(start, end - start);
+      if (!candidate.empty() && !EndsWithSeparator(candidate)) candidate += u'\\';
+      candidate += withExt;
+      if (Exists(candidate, ansiLimit)) *found = candidate;
+      start = end + 1;
+    }
+  }
+  if (found->empty()) {
+    SetError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  return true;
+}
+
+BOOL DeleteNamed(const std::u16string& name, bool ansiLimit) {
+  Resolved r = ResolvePath(name, ansiLimit);
+  if (r.error || !r.node) {
+    SetError(r.error ? r.error : ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  if (r.node->isDir || (r.node->attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (!SharingAllows(r.node.get(), r.key, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE)) {
+    SetError(ERROR_SHARING_VIOLATION);
+    return FALSE;
+  }
+  r.node->deleted = true;
+  r.parent->children.erase(FoldWide(r.leaf));
+  return TRUE;
+}
+
+BOOL CreateDirectoryNamed(const std::u16string& name, bool ansiLimit) {
+  Resolved r = ResolvePath(name, ansiLimit);
+  if (r.error) {
+    SetError(r.error);
+    return FALSE;
+  }
+  if (r.node) {
+    SetError(ERROR_ALREADY_EXISTS);
+    return FALSE;
+  }
+  AddChildNode(r.parent, r.leaf, true);
+  return TRUE;
 }
 
 }  // namespace
@@ -164,77 +341,19 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     SetError(ERROR_SHARING_VIOLATION);
     return INVALID_HANDLE_VALUE;
   }
-  if (!lpFileName) {
-    SetError(ERROR_INVALID_PARAMETER);
-    return INVALID_HANDLE_VALUE;
-  }
-  // TRUNCATE_EXISTING is accepted also without write access.
-  if (dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING) {
-    SetError(ERROR_INVALID_PARAMETER);
-    return INVALID_HANDLE_VALUE;
-  }
-  if (!*lpFileName) {
-    SetError(ERROR_PATH_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
-  }
-  Resolved r = ResolvePath(lpFileName);
-  if (const FileFaults* f = FaultsFor(r.key)) {
-    if (f->openError) {
-      SetError(f->openError);
-      return INVALID_HANDLE_VALUE;
-    }
-  }
-  if (r.error) {
-    SetError(r.error);
-    return INVALID_HANDLE_VALUE;
-  }
-  bool existed = r.node != nullptr;
-  if (existed && dwCreationDisposition == CREATE_NEW) {
-    SetError(ERROR_FILE_EXISTS);
-    return INVALID_HANDLE_VALUE;
-  }
-  if (existed && r.node->isDir) {
-    SetError(ERROR_ACCESS_DENIED);
-    return INVALID_HANDLE_VALUE;
-  }
-  if (!existed && (dwCreationDisposition == OPEN_EXISTING ||
-                   dwCreationDisposition == TRUNCATE_EXISTING)) {
-    SetError(ERROR_FILE_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
-  }
-  if (!existed && (r.trailingSeparator || r.leaf.empty())) {
-    SetError(ERROR_INVALID_NAME);
-    return INVALID_HANDLE_VALUE;
-  }
-  bool truncates = existed && (dwCreationDisposition == CREATE_ALWAYS ||
-                               dwCreationDisposition == TRUNCATE_EXISTING);
-  if (existed && (r.node->attributes & FILE_ATTRIBUTE_READONLY) &&
-      (WantsWrite(dwDesiredAccess) || truncates)) {
-    SetError(ERROR_ACCESS_DENIED);
-    return INVALID_HANDLE_VALUE;
-  }
-  if (existed && !SharingAllows(r.node.get(), r.key, dwDesiredAccess, dwShareMode)) {
+  if (!OpenArgumentsValid(lpFileName, dwCreationDisposition)) return INVALID_HANDLE_VALUE;
+  return OpenNamed(AnsiName(lpFileName), dwDesiredAccess, dwShareMode, dwCreationDisposition,
+                   true);
+}
+
+HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   LPSECURITY_ATTRIBUTES, DWORD dwCreationDisposition, DWORD, HANDLE) {
+  if (FaultHere("CreateFileW")) {
     SetError(ERROR_SHARING_VIOLATION);
     return INVALID_HANDLE_VALUE;
   }
-  if (!existed && !SharingAllows(nullptr, r.key, dwDesiredAccess, dwShareMode)) {
-    SetError(ERROR_SHARING_VIOLATION);
-    return INVALID_HANDLE_VALUE;
-  }
-  if (!existed) r.node = AddChildNode(r.parent, r.leaf, false);
-  if (truncates) r.node->bytes.clear();
-  KernelObject obj;
-  obj.kind = KernelObject::kFile;
-  obj.file = std::make_shared<OpenFile>();
-  obj.file->node = r.node;
-  obj.file->key = r.key;
-  obj.file->access = dwDesiredAccess;
-  obj.file->share = dwShareMode;
-  HANDLE h = NewKernelHandle(obj);
-  bool reportsExisting = existed && (dwCreationDisposition == CREATE_ALWAYS ||
-                                     dwCreationDisposition == OPEN_ALWAYS);
-  SetError(reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-  return h;
+  if (!OpenArgumentsValid(lpFileName, dwCreationDisposition)) return INVALID_HANDLE_VALUE;
+  return OpenNamed(lpFileName, dwDesiredAccess, dwShareMode, dwCreationDisposition, false);
 }
 
 DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
@@ -377,24 +496,23 @@ BOOL CloseHandle(HANDLE hObject) {
 }
 
 DWORD GetFileAttributesA(LPCSTR lpFileName) {
-  if (!lpFileName || !*lpFileName) {
-    SetError(lpFileName ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER);
+  if (!lpFileName) {
+    SetError(ERROR_INVALID_PARAMETER);
     return INVALID_FILE_ATTRIBUTES;
   }
-  Resolved r = ResolvePath(lpFileName);
-  if (r.error) {
-    // A file named with a trailing separator ("file.txt\\") is reported as a
-    // path that does not exist here, where opening it reports a bad name.
-    SetError(r.error == ERROR_INVALID_NAME && r.trailingSeparator ? ERROR_PATH_NOT_FOUND : r.error);
-    return INVALID_FILE_ATTRIBUTES;
-  }
-  if (!r.node) {
-    SetError(ERROR_FILE_NOT_FOUND);
-    return INVALID_FILE_ATTRIBUTES;
-  }
-  return r.node->attributes ? r.node->attributes : FILE_ATTRIBUTE_NORMAL;
+  return AttributesOf(AnsiName(lpFileName), true);
 }
 
+DWORD GetFileAttributesW(LPCWSTR lpFileName) {
+  if (!lpFileName) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return AttributesOf(lpFileName, false);
+}
+
+// A text without a full path (empty, or blanks only) gives 0 and leaves the
+// last error alone.
 DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, LPSTR* lpFilePart) {
   if (FaultHere("GetFullPathNameA")) {
     SetError(ERROR_NOT_ENOUGH_MEMORY);
@@ -404,14 +522,26 @@ DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, L
     SetError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  // A text without a full path (empty, or blanks only) gives 0 and leaves
-  // the last error alone.
-  std::string full;
+  std::u16string full;
+  DWORD error = 0;
+  if (!FullPath(AnsiName(lpFileName), &full, &error)) return 0;
+  return CopyAnsiResult(full, FilePartOffset(full), nBufferLength, lpBuffer, lpFilePart);
+}
+
+DWORD GetFullPathNameW(LPCWSTR lpFileName, DWORD nBufferLength, LPWSTR lpBuffer,
+                       LPWSTR* lpFilePart) {
+  if (FaultHere("GetFullPathNameW")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
+  if (!lpFileName) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::u16string full;
   DWORD error = 0;
   if (!FullPath(lpFileName, &full, &error)) return 0;
-  bool hasPart = false;
-  size_t part = FilePartOffset(full, &hasPart);
-  return CopyPathResult(full, part, hasPart, nBufferLength, lpBuffer, lpFilePart);
+  return CopyWideResult(full, FilePartOffset(full), nBufferLength, lpBuffer, lpFilePart);
 }
 
 DWORD SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, DWORD nBufferLength,
@@ -424,41 +554,38 @@ DWORD SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, DWORD nB
     SetError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  std::string name = lpFileName;
-  std::string withExt = name;
-  // A name tried as it stands gets the extension when its last component has
-  // no dot; a name searched along the path only when it has no dot at all.
-  bool addExt = lpExtension && *lpExtension &&
-                (NameIsExplicit(name) ? !HasExtension(name) : name.find('.') == std::string::npos);
-  if (addExt) withExt += lpExtension;
-
-  std::string found;
-  if (NameIsExplicit(name)) {
-    if (Exists(name)) {
-      found = name;
-    } else if (addExt && Exists(withExt)) {
-      found = withExt;
-    }
-  } else {
-    std::string path = (lpPath && *lpPath) ? std::string(lpPath) : DefaultSearchPath();
-    size_t start = 0;
-    while (start < path.size() && found.empty()) {
-      size_t end = path.find(';', start);
-      if (end == std::string::npos) end = path.size();
-      std::string dir = path.substr(start, end - start);
-      std::string candidate = dir;
-      if (!candidate.empty() && !EndsWithSeparator(candidate)) candidate += '\\';
-      candidate += withExt;
-      if (Exists(candidate)) found = candidate;
-      start = end + 1;
-    }
-  }
-  if (found.empty()) {
-    SetError(ERROR_FILE_NOT_FOUND);
+  std::u16string path = lpPath ? AnsiName(lpPath) : std::u16string();
+  std::u16string extension = lpExtension ? AnsiName(lpExtension) : std::u16string();
+  std::u16string found, full;
+  DWORD error = 0;
+  if (!Search(lpPath ? &path : nullptr, AnsiName(lpFileName), lpExtension ? &extension : nullptr,
+              true, &found) ||
+      !FullPath(found, &full, &error)) {
     return 0;
   }
-  SimOwnCalls own;
-  return GetFullPathNameA(found.c_str(), nBufferLength, lpBuffer, lpFilePart);
+  return CopyAnsiResult(full, FilePartOffset(full), nBufferLength, lpBuffer, lpFilePart);
+}
+
+DWORD SearchPathW(LPCWSTR lpPath, LPCWSTR lpFileName, LPCWSTR lpExtension, DWORD nBufferLength,
+                  LPWSTR lpBuffer, LPWSTR* lpFilePart) {
+  if (FaultHere("SearchPathW")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
+  if (!lpFileName || !*lpFileName) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::u16string path = lpPath ? lpPath : u"";
+  std::u16string extension = lpExtension ? lpExtension : u"";
+  std::u16string found, full;
+  DWORD error = 0;
+  if (!Search(lpPath ? &path : nullptr, lpFileName, lpExtension ? &extension : nullptr, false,
+              &found) ||
+      !FullPath(found, &full, &error)) {
+    return 0;
+  }
+  return CopyWideResult(full, FilePartOffset(full), nBufferLength, lpBuffer, lpFilePart);
 }
 
 BOOL DeleteFileA(LPCSTR lpFileName) {
@@ -466,22 +593,15 @@ BOOL DeleteFileA(LPCSTR lpFileName) {
     SetError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  Resolved r = ResolvePath(lpFileName);
-  if (r.error || !r.node) {
-    SetError(r.error ? r.error : ERROR_FILE_NOT_FOUND);
+  return DeleteNamed(AnsiName(lpFileName), true);
+}
+
+BOOL DeleteFileW(LPCWSTR lpFileName) {
+  if (!lpFileName) {
+    SetError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (r.node->isDir || (r.node->attributes & FILE_ATTRIBUTE_READONLY)) {
-    SetError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  if (!SharingAllows(r.node.get(), r.key, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE)) {
-    SetError(ERROR_SHARING_VIOLATION);
-    return FALSE;
-  }
-  r.node->deleted = true;
-  r.parent->children.erase(FoldName(r.leaf));
-  return TRUE;
+  return DeleteNamed(lpFileName, false);
 }
 
 BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES) {
@@ -489,15 +609,13 @@ BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES) {
     SetError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  Resolved r = ResolvePath(lpPathName);
-  if (r.error) {
-    SetError(r.error);
+  return CreateDirectoryNamed(AnsiName(lpPathName), true);
+}
+
+BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES) {
+  if (!lpPathName) {
+    SetError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (r.node) {
-    SetError(ERROR_ALREADY_EXISTS);
-    return FALSE;
-  }
-  AddChildNode(r.parent, r.leaf, true);
-  return TRUE;
+  return CreateDirectoryNamed(lpPathName, false);
 }

@@ -18,12 +18,14 @@
 namespace sim {
 
 // ----- file system -----
+// Names are UTF-16, as the file system keeps them; they keep the case they
+// were created with and compare folded (FoldWide).
 struct FsNode {
   bool isDir = false;
-  std::string name;  // as created: names keep their case
+  std::u16string name;
   DWORD attributes = 0;
   std::string bytes;
-  std::map<std::string, std::shared_ptr<FsNode>> children;  // key: FoldName(name)
+  std::map<std::u16string, std::shared_ptr<FsNode>> children;  // key: FoldWide(name)
   FsNode* parent = nullptr;
   bool deleted = false;
 };
@@ -31,18 +33,18 @@ struct FsNode {
 // A path resolved against the world: the full path, and what it names.
 struct Resolved {
   DWORD error = 0;              // 0 when the parent chain exists and the name is valid
-  std::string full;             // full path as GetFullPathNameA gives it
-  std::string key;              // full path folded for comparisons, without a trailing separator
+  std::u16string full;          // full path as GetFullPathNameW gives it
+  std::u16string key;           // full path folded for comparisons, without a trailing separator
   std::shared_ptr<FsNode> node; // the named file or directory, or null
   FsNode* parent = nullptr;     // the directory that holds (or would hold) the name
-  std::string leaf;             // the last component ("" for a drive root)
+  std::u16string leaf;          // the last component ("" for a drive root)
   bool trailingSeparator = false;
 };
 
 // ----- kernel objects -----
 struct OpenFile {
   std::shared_ptr<FsNode> node;
-  std::string key;
+  std::u16string key;
   DWORD access = 0;
   DWORD share = 0;
   uint64_t position = 0;
@@ -190,15 +192,16 @@ struct PendingLateWrite {
 
 struct World::Impl {
   // program under test
-  std::string modulePath = "C:\\Tavix\\Tavix.exe";
-  std::string currentDirectory = "C:\\";
-  std::map<char, std::string> driveDirectories;  // last current directory per drive
-  std::string commandLine = "\"C:\\Tavix\\Tavix.exe\"";
-  std::vector<char> commandLineBuffer;
+  std::u16string modulePath = u"C:\\Tavix\\Tavix.exe";
+  std::u16string currentDirectory = u"C:\\";
+  std::map<char, std::u16string> driveDirectories;  // last current directory per drive (upper case)
+  std::u16string commandLine = u"\"C:\\Tavix\\Tavix.exe\"";
+  std::vector<char> commandLineBuffer;           // what GetCommandLineA handed out
+  std::vector<char16_t> commandLineWideBuffer;   // what GetCommandLineW handed out
   DWORD osMajor = 5, osMinor = 1, osBuild = 2600, osPlatform = VER_PLATFORM_WIN32_NT;
   std::string csdVersion = "Service Pack 3";
-  std::string windowsDirectory = "C:\\WINDOWS";
-  std::string systemDirectory = "C:\\WINDOWS\\system32";
+  std::u16string windowsDirectory = u"C:\\WINDOWS";
+  std::u16string systemDirectory = u"C:\\WINDOWS\\system32";
   UINT codePage = 932;
   std::set<std::string> iconResources{"MYICON"};
   int messageBoxAnswer = IDOK;
@@ -206,12 +209,12 @@ struct World::Impl {
   DWORD tickCount = 1000000;
 
   // file system
-  std::map<char, std::shared_ptr<FsNode>> drives;
-  std::map<std::string, HeldFile> heldFiles;   // key: folded full path
-  std::map<std::string, FileFaults> fileFaults;
+  std::map<char, std::shared_ptr<FsNode>> drives;   // key: the upper-case letter
+  std::map<std::u16string, HeldFile> heldFiles;     // key: Resolved::key of the path
+  std::map<std::u16string, FileFaults> fileFaults;  // key: Resolved::key of the path
   bool systemSearchPathSet = false;
-  std::vector<std::string> systemSearchPath;
-  std::vector<std::string> pathVariable;
+  std::vector<std::u16string> systemSearchPath;
+  std::vector<std::u16string> pathVariable;
 
   // kernel handles (files, processes, snapshots, mappings share one table)
   std::map<uintptr_t, KernelObject> handles;
@@ -330,17 +333,22 @@ std::string FoldName(const std::string& s);
 // so the text ends before it.
 std::string ThroughUnicode(const std::string& s);
 
-// File system (FileSystem.cpp)
-// The ANSI file functions refuse names of MAX_PATH characters or more; the
-// world's own set-up calls pass ansiLimit = false to build deeper trees.
-Resolved ResolvePath(const std::string& path, bool ansiLimit = true);
-// Full-path computation of GetFullPathNameA; false with *error set for a text
+// File system (FileSystem.cpp). Paths are UTF-16; an A function converts its
+// name with AnsiName first.
+// With ansiLimit a name of more than MAX_PATH characters fails with
+// ERROR_FILENAME_EXCED_RANGE, as the A functions' conversion of the name does;
+// the W functions and the world's own set-up calls pass false.
+Resolved ResolvePath(const std::u16string& path, bool ansiLimit = true);
+// Full-path computation of GetFullPathNameW; false with *error set for a text
 // that has no full path.
-bool FullPath(const std::string& path, std::string* full, DWORD* error);
-std::shared_ptr<FsNode> MakeDirectories(const std::string& path);  // returns the last one
+bool FullPath(const std::u16string& path, std::u16string* full, DWORD* error);
+std::shared_ptr<FsNode> MakeDirectories(const std::u16string& path);  // returns the last one
 // A new empty file or directory named name inside parent (which must not hold it yet).
-std::shared_ptr<FsNode> AddChildNode(FsNode* parent, const std::string& name, bool isDir);
-void SplitComponents(const std::string& path, std::vector<std::string>* parts);
+std::shared_ptr<FsNode> AddChildNode(FsNode* parent, const std::u16string& name, bool isDir);
+void SplitComponents(const std::u16string& path, std::vector<std::u16string>* parts);
+// A name an A function was given, as the system converts it to UTF-16: a lead
+// byte without its trail byte converts to a zero character, which ends it.
+std::u16string AnsiName(const char* ansi);
 
 // Windows (Windows.cpp)
 WindowObj* FindWindowObj(HWND hwnd);  // live windows only

@@ -47,8 +47,8 @@ World::World() : impl_(new Impl) {
   self.imagePath = impl_->modulePath;
   impl_->processes[self.id] = self;
   AddDrive('C');
-  AddDirectory("C:\\WINDOWS\\system32");
-  AddDirectory("C:\\WINDOWS\\system");
+  AddDirectory(u"C:\\WINDOWS\\system32");
+  AddDirectory(u"C:\\WINDOWS\\system");
   AddFile(impl_->modulePath, "");
   InstallDefaultSpecialFolders(*this);
 }
@@ -62,25 +62,26 @@ World::~World() {
 
 // --- program under test ---
 
-void World::SetModulePath(const std::string& path) {
-  impl_->modulePath = path;
-  impl_->processes[kProgramProcessId].imagePath = path;
-  impl_->commandLine = "\"" + path + "\"";
-  AddFile(path, "");  // the executable itself, in its directory
+void World::SetModulePath(const Text& path) {
+  impl_->modulePath = path.Wide();
+  impl_->processes[kProgramProcessId].imagePath = impl_->modulePath;
+  impl_->commandLine = u"\"" + impl_->modulePath + u"\"";
+  AddFile(impl_->modulePath, "");  // the executable itself, in its directory
 }
 
-const std::string& World::ModulePath() const { return impl_->modulePath; }
+std::string World::ModulePath() const { return Ansi(impl_->modulePath); }
 
-void World::SetCurrentDirectory(const std::string& dir) {
-  if (!SetCurrentDirectoryA(dir.c_str())) {
-    std::fprintf(stderr, "sim: SetCurrentDirectory: no directory %s\n", dir.c_str());
+void World::SetCurrentDirectory(const Text& dir) {
+  std::u16string wide = dir.Wide();
+  if (!SetCurrentDirectoryW(wide.c_str())) {
+    std::fprintf(stderr, "sim: SetCurrentDirectory: no directory %s\n", Utf8(wide).c_str());
     std::abort();
   }
 }
 
-std::string World::CurrentDirectory() const { return impl_->currentDirectory; }
+std::string World::CurrentDirectory() const { return Ansi(impl_->currentDirectory); }
 
-void World::SetCommandLine(const std::string& commandLine) { impl_->commandLine = commandLine; }
+void World::SetCommandLine(const Text& commandLine) { impl_->commandLine = commandLine.Wide(); }
 
 void World::SetOsVersion(DWORD major, DWORD minor, DWORD build, DWORD platformId,
                          const std::string& csdVersion) {
@@ -90,9 +91,9 @@ void World::SetOsVersion(DWORD major, DWORD minor, DWORD build, DWORD platformId
   impl_->osPlatform = platformId;
   impl_->csdVersion = csdVersion;
   if (platformId == VER_PLATFORM_WIN32_WINDOWS) {
-    impl_->systemDirectory = impl_->windowsDirectory + "\\SYSTEM";
+    impl_->systemDirectory = impl_->windowsDirectory + u"\\SYSTEM";
   } else {
-    impl_->systemDirectory = impl_->windowsDirectory + "\\system32";
+    impl_->systemDirectory = impl_->windowsDirectory + u"\\system32";
   }
   AddDirectory(impl_->systemDirectory);
 }
@@ -120,31 +121,33 @@ void World::SetMessageBoxAnswer(int answer) { impl_->messageBoxAnswer = answer; 
 // --- file system ---
 
 void World::AddDrive(char letter) {
-  letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
-  MakeDirectories(std::string(1, letter) + ":\\");
+  if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+  MakeDirectories(std::u16string(1, static_cast<char16_t>(letter)) + u":\\");
 }
 
-void World::AddDirectory(const std::string& path) {
-  if (!MakeDirectories(path)) {
-    std::fprintf(stderr, "sim: AddDirectory: cannot create %s\n", path.c_str());
+void World::AddDirectory(const Text& path) {
+  std::u16string wide = path.Wide();
+  if (!MakeDirectories(wide)) {
+    std::fprintf(stderr, "sim: AddDirectory: cannot create %s\n", Utf8(wide).c_str());
     std::abort();
   }
 }
 
-void World::AddFile(const std::string& path, const std::string& bytes) {
-  size_t slash = path.find_last_of("\\/");
-  if (slash != std::string::npos) AddDirectory(path.substr(0, slash + 1));
-  Resolved r = ResolvePath(path, false);
+void World::AddFile(const Text& path, const std::string& bytes) {
+  std::u16string wide = path.Wide();
+  size_t slash = wide.find_last_of(u"\\/");
+  if (slash != std::u16string::npos) AddDirectory(wide.substr(0, slash + 1));
+  Resolved r = ResolvePath(wide, false);
   if (r.error || !r.parent || r.leaf.empty() || (r.node && r.node->isDir)) {
-    std::fprintf(stderr, "sim: AddFile: cannot create %s\n", path.c_str());
+    std::fprintf(stderr, "sim: AddFile: cannot create %s\n", Utf8(wide).c_str());
     std::abort();
   }
   if (!r.node) r.node = AddChildNode(r.parent, r.leaf, false);
   r.node->bytes = bytes;
 }
 
-void World::SetReadOnly(const std::string& path, bool readOnly) {
-  Resolved r = ResolvePath(path, false);
+void World::SetReadOnly(const Text& path, bool readOnly) {
+  Resolved r = ResolvePath(path.Wide(), false);
   if (!r.node) return;
   if (readOnly) {
     r.node->attributes |= FILE_ATTRIBUTE_READONLY;
@@ -153,31 +156,31 @@ void World::SetReadOnly(const std::string& path, bool readOnly) {
   }
 }
 
-void World::Remove(const std::string& path) {
-  Resolved r = ResolvePath(path, false);
+void World::Remove(const Text& path) {
+  Resolved r = ResolvePath(path.Wide(), false);
   if (!r.node || !r.parent) return;
   r.node->deleted = true;
-  r.parent->children.erase(FoldName(r.leaf));
+  r.parent->children.erase(FoldWide(r.leaf));
 }
 
-bool World::FileExists(const std::string& path) const {
-  Resolved r = ResolvePath(path, false);
+bool World::FileExists(const Text& path) const {
+  Resolved r = ResolvePath(path.Wide(), false);
   return r.node && !r.node->isDir;
 }
 
-bool World::DirectoryExists(const std::string& path) const {
-  Resolved r = ResolvePath(path, false);
+bool World::DirectoryExists(const Text& path) const {
+  Resolved r = ResolvePath(path.Wide(), false);
   return r.node && r.node->isDir;
 }
 
-std::string World::FileBytes(const std::string& path) const {
-  Resolved r = ResolvePath(path, false);
+std::string World::FileBytes(const Text& path) const {
+  Resolved r = ResolvePath(path.Wide(), false);
   return (r.node && !r.node->isDir) ? r.node->bytes : std::string();
 }
 
-std::vector<std::string> World::FilesIn(const std::string& dir) const {
-  std::vector<std::string> names;
-  Resolved r = ResolvePath(dir, false);
+std::vector<std::u16string> World::FileNamesIn(const Text& dir) const {
+  std::vector<std::u16string> names;
+  Resolved r = ResolvePath(dir.Wide(), false);
   if (!r.node || !r.node->isDir) return names;
   for (const auto& child : r.node->children) {
     if (!child.second->isDir) names.push_back(child.second->name);
@@ -185,39 +188,49 @@ std::vector<std::string> World::FilesIn(const std::string& dir) const {
   return names;  // the map is ordered by folded name
 }
 
-void World::HoldFileOpenElsewhere(const std::string& path, DWORD shareMode, DWORD access) {
-  Resolved r = ResolvePath(path, false);
+std::vector<std::string> World::FilesIn(const Text& dir) const {
+  std::vector<std::string> names;
+  for (const std::u16string& name : FileNamesIn(dir)) names.push_back(Ansi(name));
+  return names;
+}
+
+void World::HoldFileOpenElsewhere(const Text& path, DWORD shareMode, DWORD access) {
+  Resolved r = ResolvePath(path.Wide(), false);
   impl_->heldFiles[r.key] = HeldFile{shareMode, access};
 }
 
-void World::ReleaseFileHeldElsewhere(const std::string& path) {
-  impl_->heldFiles.erase(ResolvePath(path, false).key);
+void World::ReleaseFileHeldElsewhere(const Text& path) {
+  impl_->heldFiles.erase(ResolvePath(path.Wide(), false).key);
 }
 
-void World::FailOpen(const std::string& path, DWORD error) {
-  impl_->fileFaults[ResolvePath(path, false).key].openError = error;
+void World::FailOpen(const Text& path, DWORD error) {
+  impl_->fileFaults[ResolvePath(path.Wide(), false).key].openError = error;
 }
 
-void World::FailGetFileSize(const std::string& path) {
-  impl_->fileFaults[ResolvePath(path, false).key].getFileSize = true;
+void World::FailGetFileSize(const Text& path) {
+  impl_->fileFaults[ResolvePath(path.Wide(), false).key].getFileSize = true;
 }
 
-void World::FailRead(const std::string& path) {
-  impl_->fileFaults[ResolvePath(path, false).key].read = true;
+void World::FailRead(const Text& path) {
+  impl_->fileFaults[ResolvePath(path.Wide(), false).key].read = true;
 }
 
-void World::ShortRead(const std::string& path, DWORD bytes) {
-  FileFaults& f = impl_->fileFaults[ResolvePath(path, false).key];
+void World::ShortRead(const Text& path, DWORD bytes) {
+  FileFaults& f = impl_->fileFaults[ResolvePath(path.Wide(), false).key];
   f.hasShortRead = true;
   f.shortRead = bytes;
 }
 
-void World::SetSystemSearchPath(const std::vector<std::string>& dirs) {
+void World::SetSystemSearchPath(const std::vector<Text>& dirs) {
   impl_->systemSearchPathSet = true;
-  impl_->systemSearchPath = dirs;
+  impl_->systemSearchPath.clear();
+  for (const Text& dir : dirs) impl_->systemSearchPath.push_back(dir.Wide());
 }
 
-void World::SetPathVariable(const std::vector<std::string>& dirs) { impl_->pathVariable = dirs; }
+void World::SetPathVariable(const std::vector<Text>& dirs) {
+  impl_->pathVariable.clear();
+  for (const Text& dir : dirs) impl_->pathVariable.push_back(dir.Wide());
+}
 
 // --- global memory ---
 

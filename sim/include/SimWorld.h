@@ -110,8 +110,8 @@ struct ListViewControl {
 };
 
 // Counters of what the program asked of other processes, for tests and
-// benchmarks. Messages count SendMessageA and SendMessageTimeoutA calls to
-// windows of other processes.
+// benchmarks. Messages count SendMessageA/W and SendMessageTimeoutA/W calls
+// to windows of other processes.
 struct CrossProcessCounters {
   std::map<UINT, long> messages;  // by message number
   long allocations = 0;           // VirtualAllocEx calls that succeeded
@@ -276,8 +276,8 @@ class World {
   // advances); one longer than a time-out times out.
   void SetMessageDelay(DWORD processId, DWORD milliseconds);
   // Called at the start of the window functions that take a window
-  // (GetWindowTextA, GetClassNameA, IsWindowVisible, GetWindowThreadProcessId,
-  // SendMessageA, SendMessageTimeoutA, FindWindowExA, and before each window
+  // (GetWindowTextA/W, GetClassNameA/W, IsWindowVisible, GetWindowThreadProcessId,
+  // SendMessageA/W, SendMessageTimeoutA/W, FindWindowExA/W, and before each window
   // reported by EnumWindows and EnumChildWindows), with the function's name:
   // lets a test remove a window or end a process at an exact point.
   std::function<void(const char* function, HWND window)> beforeWindowCall;
@@ -293,7 +293,7 @@ class World {
   bool ClipboardLeftOpen() const;      // the program opened it and did not close it
 
   // --- shell ---
-  // ShellExecuteA answers with this value (an error is 32 or below) instead
+  // ShellExecuteA and W answer with this value (an error is 32 or below) instead
   // of deciding from the file system; 0 = decide.
   void SetShellExecuteResult(int result);
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "SimWorld.h"
 
@@ -296,6 +297,199 @@ TEST(FileSystem, WritesDeletesAndCreatesDirectories) {
   EXPECT_FALSE(world.FileExists("C:\\New\\f.txt"));
   EXPECT_FALSE(DeleteFileA("C:\\New"));
   EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+}
+
+// ----- wide names -----
+
+// The bytes of a file read through CreateFileW, or "error <n>".
+std::string ReadW(const char16_t* path) {
+  HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "error " + std::to_string(GetLastError());
+  char buf[64];
+  DWORD got = 0;
+  ReadFile(h, buf, sizeof buf, &got, nullptr);
+  CloseHandle(h);
+  return std::string(buf, got);
+}
+
+TEST(WideNames, AccentsTellFilesApartAndCaseDoesNot) {
+  sim::World world;
+  world.AddFile(u"C:\\Docs\\r\u00e9sum\u00e9.txt", "accent");
+  world.AddFile(u"C:\\Docs\\resume.txt", "plain");
+  EXPECT_EQ("accent", ReadW(u"C:\\docs\\R\u00c9SUM\u00c9.TXT"));
+  EXPECT_EQ("plain", ReadW(u"C:\\Docs\\RESUME.txt"));
+  EXPECT_EQ("error 2", ReadW(u"C:\\Docs\\r\u00e9sume.txt"));
+  EXPECT_EQ((std::vector<std::u16string>{u"resume.txt", u"r\u00e9sum\u00e9.txt"}),
+            world.FileNamesIn(u"C:\\DOCS"));
+  EXPECT_EQ((std::vector<std::string>{"resume.txt", "r?sum?.txt"}), world.FilesIn("C:\\Docs"));
+  // Full-width letters fold their case among themselves, but are not ASCII ones.
+  world.AddFile(u"C:\\Docs\\\uff21.txt", "wide");
+  EXPECT_EQ("wide", ReadW(u"C:\\Docs\\\uff41.txt"));
+  EXPECT_EQ("error 2", ReadW(u"C:\\Docs\\a.txt"));
+
+  HANDLE h = CreateFileW(u"C:\\Docs\\RESUME.TXT", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, h);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_EXISTS), GetLastError());
+  h = CreateFileW(u"C:\\Docs\\r\u00e9sum\u00e8.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  CloseHandle(h);
+  EXPECT_EQ(4u, world.FileNamesIn(u"C:\\Docs").size());
+  // Faults and holds set up by name apply to the file whatever the case.
+  world.FailOpen(u"C:\\DOCS\\R\u00c9SUM\u00c9.TXT", ERROR_ACCESS_DENIED);
+  EXPECT_EQ("error 5", ReadW(u"C:\\Docs\\r\u00e9sum\u00e9.txt"));
+  EXPECT_EQ("plain", ReadW(u"C:\\Docs\\resume.txt"));
+  world.HoldFileOpenElsewhere(u"c:\\docs\\resume.TXT", 0);
+  EXPECT_EQ("error 32", ReadW(u"C:\\Docs\\RESUME.TXT"));
+}
+
+TEST(WideNames, NamesOfOtherScriptsAndPlanesAreKeptAsGiven) {
+  sim::World world;
+  const std::u16string dirs[] = {u"C:\\\ud55c\uae00", u"C:\\\U00020BB7", u"C:\\\u0444\u0430\u0439\u043b"};
+  for (const std::u16string& dir : dirs) {
+    std::u16string file = dir + u"\\\U0001F600.png";
+    EXPECT_TRUE(CreateDirectoryW(dir.c_str(), nullptr)) << sim::Utf8(dir);
+    EXPECT_FALSE(CreateDirectoryW(dir.c_str(), nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h) << sim::Utf8(file);
+    DWORD put = 0;
+    WriteFile(h, "png", 3, &put, nullptr);
+    CloseHandle(h);
+    EXPECT_EQ("png", world.FileBytes(file));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY), GetFileAttributesW(dir.c_str()));
+    EXPECT_EQ((std::vector<std::u16string>{u"\U0001F600.png"}), world.FileNamesIn(dir));
+    EXPECT_TRUE(DeleteFileW(file.c_str()));
+    EXPECT_FALSE(world.FileExists(file));
+    EXPECT_FALSE(DeleteFileW(file.c_str()));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+  }
+  // The Cyrillic folder in capitals is the same folder.
+  EXPECT_TRUE(world.DirectoryExists(u"C:\\\u0424\u0410\u0419\u041b"));
+}
+
+// The A functions see wide names through the code page, with look-alikes where it lacks a
+// character: a look-alike names another file, or none.
+TEST(WideNames, TheAnsiViewOfAWideNameIsALookAlike) {
+  sim::World world;
+  world.AddFile(u"C:\\r\u00e9sum\u00e9.txt", "accent");
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND),
+            Open("C:\\resume.txt", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING).error);
+  world.AddFile("C:\\resume.txt", "plain");
+  HANDLE h = CreateFileA("C:\\resume.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  char buf[MAX_PATH];
+  DWORD got = 0;
+  ReadFile(h, buf, sizeof buf, &got, nullptr);
+  CloseHandle(h);
+  EXPECT_EQ("plain", std::string(buf, got));
+
+  world.AddFile(u"C:\\\u00c9t\u00e9\\inner.txt", "inner");
+  world.SetCurrentDirectory(u"C:\\\u00c9t\u00e9");
+  EXPECT_EQ(strlen("C:\\Ete"), GetCurrentDirectoryA(MAX_PATH, buf));
+  EXPECT_STREQ("C:\\Ete", buf);
+  EXPECT_EQ("C:\\?t?", world.CurrentDirectory());
+  // A relative name is resolved in UTF-16 and reaches the file; its full path in the code
+  // page does not.
+  EXPECT_TRUE(Open("inner.txt", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING).opened);
+  ASSERT_EQ(strlen("C:\\Ete\\inner.txt"), GetFullPathNameA("inner.txt", MAX_PATH, buf, nullptr));
+  EXPECT_STREQ("C:\\Ete\\inner.txt", buf);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND),
+            Open(buf, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING).error);
+  // Hangul has no look-alike: '?', which no name may hold.
+  world.AddFile(u"C:\\\ud55c\\x.txt", "x");
+  world.SetCurrentDirectory(u"C:\\\ud55c");
+  GetFullPathNameA("x.txt", MAX_PATH, buf, nullptr);
+  EXPECT_STREQ("C:\\?\\x.txt", buf);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME),
+            Open(buf, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING).error);
+  // A lead byte without its trail byte ends the name.
+  EXPECT_TRUE(Open("x.txt\x95", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING).opened);
+}
+
+// The W form counts UTF-16 units (a character beyond the basic plane is two), the A form
+// bytes of its text in the code page.
+TEST(GetFullPathNameW, CountsUnitsWhereTheAFormCountsBytes) {
+  sim::World world;
+  world.AddDirectory(u"C:\\\u65e5\u672c");
+  world.SetCurrentDirectory(u"C:\\\u65e5\u672c");
+  WCHAR wide[MAX_PATH];
+  LPWSTR part = nullptr;
+  EXPECT_EQ(12u, GetFullPathNameW(u"\U0001F600.txt", MAX_PATH, wide, &part));
+  EXPECT_EQ(std::u16string(u"C:\\\u65e5\u672c\\\U0001F600.txt"), wide);
+  EXPECT_EQ(wide + 6, part);
+  EXPECT_EQ(11u, GetFullPathNameW(u"x.txt", MAX_PATH, wide, nullptr));
+  char ansi[MAX_PATH];
+  LPSTR ansiPart = nullptr;
+  EXPECT_EQ(13u, GetFullPathNameA("x.txt", MAX_PATH, ansi, &ansiPart));
+  EXPECT_STREQ("C:\\\x93\xfa\x96\x7b\\x.txt", ansi);
+  EXPECT_EQ(ansi + 8, ansiPart);
+  // Too small a buffer: the size needed with the terminating zero, and the buffer left alone.
+  WCHAR small[11] = u"keep";
+  EXPECT_EQ(12u, GetFullPathNameW(u"x.txt", 11, small, nullptr));
+  EXPECT_EQ(std::u16string(u"keep"), small);
+  EXPECT_EQ(14u, GetFullPathNameA("x.txt", 13, ansi, nullptr));
+  // Blanks, drives and dots as in the A form.
+  EXPECT_EQ(0u, GetFullPathNameW(u"  ", MAX_PATH, wide, nullptr));
+  GetFullPathNameW(u"C:\\\u00e9t\u00e9\\..\\\ud55c. ", MAX_PATH, wide, &part);
+  EXPECT_EQ(std::u16string(u"C:\\\ud55c"), wide);
+  GetFullPathNameW(u"\u00e9\\", MAX_PATH, wide, &part);
+  EXPECT_EQ(std::u16string(u"C:\\\u65e5\u672c\\\u00e9\\"), wide);
+  EXPECT_EQ(nullptr, part);
+}
+
+TEST(SearchPathW, FindsWideNamesWhereTheAFormFindsTheirLookAlikes) {
+  sim::World world;
+  world.AddFile(u"C:\\Outils\\\u00e9t\u00e9.exe", "MZ");
+  WCHAR buf[MAX_PATH];
+  LPWSTR part = nullptr;
+  EXPECT_EQ(17u, SearchPathW(u"C:\\A;C:\\Outils", u"\u00c9T\u00c9", u".exe", MAX_PATH, buf, &part));
+  EXPECT_EQ(std::u16string(u"C:\\Outils\\\u00c9T\u00c9.exe"), buf);
+  EXPECT_EQ(buf + 10, part);
+  EXPECT_EQ(18u, SearchPathW(u"C:\\Outils", u"\u00e9t\u00e9.exe", nullptr, 17, buf, nullptr));
+  char ansi[MAX_PATH];
+  EXPECT_EQ(0u, SearchPathA("C:\\Outils", "ete.exe", nullptr, MAX_PATH, ansi, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+
+  // Without a path the module's folder comes first; the A form hands out a path that
+  // names nothing when the folder's name has no look-alike.
+  world.SetModulePath(u"C:\\\ud55c\uae00\\Tavix.exe");
+  world.AddFile(u"C:\\\ud55c\uae00\\tool.exe", "MZ");
+  ASSERT_NE(0u, SearchPathW(nullptr, u"tool", u".exe", MAX_PATH, buf, nullptr));
+  EXPECT_EQ(std::u16string(u"C:\\\ud55c\uae00\\tool.exe"), buf);
+  ASSERT_NE(0u, SearchPathA(nullptr, "tool", ".exe", MAX_PATH, ansi, nullptr));
+  EXPECT_STREQ("C:\\??\\tool.exe", ansi);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ansi));
+}
+
+// The W functions that can fail fail as their A twins; an A twin, built on the same work,
+// passes one fault point, its own.
+TEST(FallibleCalls, WideFileFunctionsFailAsTheirAnsiTwins) {
+  sim::World world;
+  world.AddFile(u"C:\\\u00e9.txt", "x");
+  world.CountFallibleCalls();
+  world.FailFallibleCallsFrom(1);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileW(u"C:\\new.txt", GENERIC_WRITE, 0, nullptr,
+                                              CREATE_ALWAYS, 0, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+  EXPECT_FALSE(world.FileExists("C:\\new.txt"));
+  WCHAR buf[MAX_PATH] = u"keep";
+  EXPECT_EQ(0u, GetFullPathNameW(u"x", MAX_PATH, buf, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY), GetLastError());
+  EXPECT_EQ(0u, SearchPathW(u"C:\\", u"\u00e9.txt", nullptr, MAX_PATH, buf, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY), GetLastError());
+  EXPECT_EQ(std::u16string(u"keep"), buf);
+  EXPECT_EQ((std::vector<std::string>{"CreateFileW failed", "GetFullPathNameW failed",
+                                      "SearchPathW failed"}),
+            world.FallibleCallRecord());
+
+  world.FailFallibleCallsFrom(0);
+  world.CountFallibleCalls();
+  char ansi[MAX_PATH];
+  EXPECT_NE(0u, SearchPathA("C:\\", "x", ".txt", MAX_PATH, ansi, nullptr) +
+                    GetFullPathNameA("x", MAX_PATH, ansi, nullptr));
+  Open("C:\\x.txt", GENERIC_READ, FILE_SHARE_READ, OPEN_ALWAYS);
+  EXPECT_EQ((std::vector<std::string>{"SearchPathA", "GetFullPathNameA", "CreateFileA"}),
+            world.FallibleCallRecord());
 }
 
 }  // namespace
