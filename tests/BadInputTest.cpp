@@ -70,7 +70,7 @@ TEST_F(BadInput, HugeSearchPathFile)
     world.AddFile("C:\\Tavix\\paths.txt", RandomBytes(3 * 1024 * 1024, 3));
     WriteSettings("[system]\n@path=C:\\Tavix\\paths.txt\n[exec]\nnotepad\n");
     RunCleanly("");
-    EXPECT_LE(std::strlen(g_Run.SearchPathText), 5199u);
+    EXPECT_LE(Wide(g_Run.SearchPathText).size(), 5199u);
 }
 
 // Titles, address boxes and item texts come from other programs and may be anything.

@@ -18,11 +18,11 @@ struct Filer {
 
 // A top-level window of a new process (image file with a PE header of the bitness), with one
 // visible list view holding the items, of which those in selected are selected.
-inline Filer AddFiler(sim::World& world, const std::string& title,
-                      const std::vector<std::string>& items = {},
+inline Filer AddFiler(sim::World& world, const sim::Text& title,
+                      const std::vector<sim::Text>& items = {},
                       const std::set<int>& selected = {},
-                      const std::string& image = "C:\\Tools\\Filer\\filer.exe", int bitness = 32,
-                      const std::string& listViewClass = "SysListView32")
+                      const sim::Text& image = "C:\\Tools\\Filer\\filer.exe", int bitness = 32,
+                      const sim::Text& listViewClass = "SysListView32")
 {
     Filer f;
     f.process = world.AddProcess(image, bitness);
@@ -36,9 +36,9 @@ inline Filer AddFiler(sim::World& world, const std::string& title,
 
 // A list view inside an existing window, of that window's process.
 inline sim::ListViewControl& AddListView(sim::World& world, HWND parent, DWORD process,
-                                         const std::vector<std::string>& items,
+                                         const std::vector<sim::Text>& items,
                                          const std::set<int>& selected, bool visible = true,
-                                         const std::string& cls = "SysListView32",
+                                         const sim::Text& cls = "SysListView32",
                                          HWND* created = nullptr)
 {
     HWND w = world.AddWindow(cls, "", visible, parent, process);
@@ -51,15 +51,16 @@ inline sim::ListViewControl& AddListView(sim::World& world, HWND parent, DWORD p
 }
 
 // Folders and files in one go: names ending in a backslash are folders.
-inline void AddEntries(sim::World& world, const std::string& folder,
-                       const std::vector<std::string>& names)
+inline void AddEntries(sim::World& world, const sim::Text& folder,
+                       const std::vector<sim::Text>& names)
 {
     world.AddDirectory(folder);
-    for (const std::string& name : names) {
-        if (!name.empty() && name.back() == '\\')
-            world.AddDirectory(folder + "\\" + name);
+    for (const sim::Text& text : names) {
+        std::u16string name = text.Wide();
+        if (!name.empty() && name.back() == u'\\')
+            world.AddDirectory(folder.Wide() + u"\\" + name);
         else
-            world.AddFile(folder + "\\" + name, "");
+            world.AddFile(folder.Wide() + u"\\" + name, "");
     }
 }
 

@@ -137,7 +137,7 @@ public:
               "memory released while a lost message may still write into it");
         // After a lost message the block or view stays on purpose: the other program may still
         // write into it.
-        bool messageLost = CallFailed("SendMessageTimeoutA");
+        bool messageLost = CallFailed("SendMessageTimeoutA") || CallFailed("SendMessageTimeoutW");
         check(world.RemoteBlocks(shell) == 0 || messageLost || CallFailed("VirtualFreeEx"),
               "memory left in the other process");
         check(world.MappedViews() == 0 || messageLost, "a view left mapped");

@@ -28,14 +28,14 @@ protected:
     std::string Resolve(const std::string& title, int mode)
     {
         g_Run.SearchMode = mode;
-        std::strcpy(g_Run.CurrentFolder, "unchanged");
-        std::strcpy(g_Run.WindowTitle, title.c_str());
+        Put(g_Run.CurrentFolder, "unchanged");
+        Put(g_Run.WindowTitle, title.c_str());
         int result = ResolveFolder(window);
         if (!result) {
-            EXPECT_STREQ("unchanged", g_Run.CurrentFolder) << "a failed resolution changed it";
+            EXPECT_EQ("unchanged", Ansi(g_Run.CurrentFolder)) << "a failed resolution changed it";
             return "-";
         }
-        return g_Run.CurrentFolder;
+        return Ansi(g_Run.CurrentFolder);
     }
 
     HWND AddCombo(const std::string& text, bool visible = true, const char* cls = "ComboBox",
@@ -191,7 +191,7 @@ TEST_F(FolderResolution, ComboBoxThatDoesNotAnswerCountsAsOneWithoutText)
     DWORD before = GetTickCount();
 
     g_Run.SearchMode = FilerMode;
-    std::strcpy(g_Run.WindowTitle, "Filer");
+    Put(g_Run.WindowTitle, "Filer");
     EXPECT_EQ(0, ResolveFolder(other));
     EXPECT_LE(GetTickCount() - before, 1500u) << "one time-out, then the thread is not asked again";
     EXPECT_FALSE(world.blockedOnHungWindow);
@@ -216,7 +216,7 @@ TEST_F(FolderResolution, LongAndOddTitlesResolveToNothingWithoutHarm)
             EXPECT_EQ("C:\\work", inTitleMode);
             EXPECT_EQ("C:\\work", inFilerMode);
         }
-        EXPECT_LT(std::strlen(g_Run.CurrentFolder), 260u);
+        EXPECT_LT(Wide(g_Run.CurrentFolder).size(), 260u);
     }
 }
 

@@ -145,7 +145,7 @@ TEST_F(Discovery, TitleModeCheckLeavesTheTableAlone)
     g_Run.ListViews.Count = 7;
     EXPECT_EQ(1, CheckTargetWindow(top));
     EXPECT_EQ(7, g_Run.ListViews.Count);
-    EXPECT_STREQ("C:\\work", g_Run.CurrentFolder);
+    EXPECT_EQ("C:\\work", Ansi(g_Run.CurrentFolder));
 }
 
 struct ReadCase {
@@ -170,12 +170,12 @@ TEST_F(Discovery, NextListViewIsReadOnlyWhenTheEarlierReadFailed)
         if (!c.nt)
             world.SetWindows98();
         g_Run.IsNtFamily = c.nt ? 1 : 0;
+        g_Run.UnicodeCalls = c.nt ? 1 : 0;
         top = world.AddWindow("FilerWindow", "C:\\work", true, nullptr, filer);
         AddListView(world, top, filer, {"missing", "a.txt"}, c.firstSelected);
         AddListView(world, top, filer, {"b.txt"}, {0});
         EXPECT_EQ(1, ReadSelection(top));
-        EXPECT_EQ(c.expected, std::vector<std::string>(g_Run.Selection.Paths,
-                                                      g_Run.Selection.Paths + g_Run.Selection.Count));
+        EXPECT_EQ(c.expected, AnsiList(g_Run.Selection.Paths, g_Run.Selection.Count));
         EXPECT_EQ(c.status, g_Run.ReadStatus);
     }
 }
@@ -191,7 +191,7 @@ TEST_F(Discovery, LaterPassesAreCollectedOnlyWhenTheEarlierOnesGiveNothing)
     world.MakeListView(plain).texts = {"b.txt"};
     world.MakeListView(plain).selected = {0};
     EXPECT_EQ(1, ReadSelection(top));
-    EXPECT_EQ("C:\\work\\a.txt", std::string(g_Run.Selection.Paths[0]));
+    EXPECT_EQ("C:\\work\\a.txt", Ansi(g_Run.Selection.Paths[0]));
     EXPECT_TRUE(Traced("check: pass 1 collected 1 list views"));
     EXPECT_FALSE(Traced("check: pass 2")) << TraceText();
     EXPECT_EQ(1, g_Run.ListViews.Count);
@@ -201,7 +201,7 @@ TEST_F(Discovery, LaterPassesAreCollectedOnlyWhenTheEarlierOnesGiveNothing)
     world.MakeListView(shellList).texts = {"missing"};
     world.trace.clear();
     EXPECT_EQ(1, ReadSelection(top));
-    EXPECT_EQ("C:\\work\\b.txt", std::string(g_Run.Selection.Paths[0]));
+    EXPECT_EQ("C:\\work\\b.txt", Ansi(g_Run.Selection.Paths[0]));
     EXPECT_TRUE(Traced("check: pass 2 collected 2 list views")) << TraceText();
     EXPECT_FALSE(Traced("check: pass 3"));
     EXPECT_EQ((std::vector<HWND>{shellList, shellList, plain}),
@@ -214,7 +214,7 @@ TEST_F(Discovery, EveryListViewFailingLeavesTheLastReadsResult)
     AddListView(world, top, filer, {"missing"}, {0});
     EXPECT_EQ(1, ReadSelection(top));
     EXPECT_EQ(1, g_Run.Selection.Count);
-    EXPECT_STREQ("C:\\work", g_Run.Selection.Paths[0]);
+    EXPECT_EQ("C:\\work", Ansi(g_Run.Selection.Paths[0]));
     EXPECT_EQ(-1, g_Run.ReadStatus);
 }
 

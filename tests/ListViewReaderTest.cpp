@@ -22,11 +22,11 @@ protected:
     {
         AddEntries(world, "C:\\work", {"a.txt", "b.txt", "c.txt", "sub\\", "Link.lnk",
                                        "Report.doc", "Report2.doc", "Report2.lnk", "gone.txt.lnk"});
-        std::strcpy(g_Run.CurrentFolder, "C:\\work");
+        Put(g_Run.CurrentFolder, "C:\\work");
     }
 
     // A list view of a new process; it becomes the CurrentListView.
-    sim::ListViewControl& Use(const std::vector<std::string>& items, const std::set<int>& selected,
+    sim::ListViewControl& Use(const std::vector<sim::Text>& items, const std::set<int>& selected,
                               int bitness = 32)
     {
         process = world.AddProcess("C:\\Tools\\filer" + std::to_string(bitness) + ".exe", bitness);
@@ -41,6 +41,7 @@ protected:
     int Read(bool nt)
     {
         g_Run.IsNtFamily = nt ? 1 : 0;
+        g_Run.UnicodeCalls = nt ? 1 : 0;
         if (!nt)
             world.SetWindows98();
         g_Run.ReadStatus = 0;
@@ -52,7 +53,7 @@ protected:
 
     static Paths Selected()
     {
-        return Paths(g_Run.Selection.Paths, g_Run.Selection.Paths + g_Run.Selection.Count);
+        return AnsiList(g_Run.Selection.Paths, g_Run.Selection.Count);
     }
 
     DWORD process = 0;
@@ -61,7 +62,7 @@ protected:
 
 struct ReaderCase {
     const char* what;
-    std::vector<std::string> items;
+    std::vector<sim::Text> items;
     std::set<int> selected;
     Paths expected;
     int statusNt;
@@ -120,7 +121,7 @@ TEST_F(Reader, CandidatesOf260CharactersOrMoreAreUnresolvable)
 
 TEST_F(Reader, AThousandPathsAtMost)
 {
-    std::vector<std::string> items;
+    std::vector<sim::Text> items;
     std::set<int> selected;
     for (int i = 0; i < 1300; i++) {
         items.push_back("f" + std::to_string(i));
@@ -132,8 +133,8 @@ TEST_F(Reader, AThousandPathsAtMost)
         Use(items, selected);
         Read(nt);
         ASSERT_EQ(1000, g_Run.Selection.Count);
-        EXPECT_STREQ("C:\\work\\f0", g_Run.Selection.Paths[0]);
-        EXPECT_STREQ("C:\\work\\f1082", g_Run.Selection.Paths[999]);   // the 1000th selected
+        EXPECT_EQ("C:\\work\\f0", Ansi(g_Run.Selection.Paths[0]));
+        EXPECT_EQ("C:\\work\\f1082", Ansi(g_Run.Selection.Paths[999]));   // the 1000th selected
         EXPECT_EQ(0, g_Run.ReadStatus);
     }
 }
@@ -164,7 +165,7 @@ TEST_F(Reader, NtReaderWithoutTheMeansToReadLeavesTheSelectionAlone)
         world.AddExport("kernel32.dll", "VirtualFreeEx");
         f.inject();
         g_Run.Selection.Count = 1;
-        std::strcpy(g_Run.Selection.Paths[0], "untouched");
+        Put(g_Run.Selection.Paths[0], "untouched");
         EXPECT_EQ(0, Read(true)) << f.what;
         EXPECT_EQ(Paths{"untouched"}, Selected()) << f.what;
         EXPECT_EQ(0, g_Run.ReadStatus) << f.what;
@@ -206,7 +207,7 @@ TEST_F(Reader, RecordFollowsTheBitnessOfTheListViewsProcess)
         EXPECT_EQ(0, world.RemoteBlocks(process)) << "the item block is released";
         int items = 0;
         for (const auto& m : control.received)
-            items += m.msg == LVM_GETITEMA;
+            items += m.msg == LVM_GETITEMW;
         EXPECT_EQ(1, items) << "only the selected item is asked";
     }
 }
@@ -273,7 +274,7 @@ TEST_F(Reader, ProcessThatEndsDuringTheReadGivesTheRightPathsOrNone)
             std::memset(&g_Run.Foreign, 0, sizeof g_Run.Foreign);
             sim::ListViewControl& control = Use({"a.txt", "b.txt", "c.txt"}, {0, 2});
             control.endProcessAfterMessages = after;
-            // NT: the item count, then three LVM_GETNEXTITEM and two LVM_GETITEMA; 98/ME the
+            // NT: the item count, then three LVM_GETNEXTITEM and two LVM_GETITEMW; 98/ME the
             // same without the item count.
             int needed = nt ? 6 : 5;
             EXPECT_EQ(after >= needed ? 1 : 0, Read(nt)) << after;
@@ -317,7 +318,7 @@ TEST_F(Reader, AskingOnlyTheSelectedItemsGivesWhatAskingEveryItemGives)
         world.AddFile("C:\\work\\n" + std::to_string(i), "");
     for (int round = 0; round < 150; round++) {
         int size = (int)(random() % (round % 10 == 0 ? 3000 : 60));
-        std::vector<std::string> items;
+        std::vector<sim::Text> items;
         std::set<int> selected, refused;
         int selectPercent = (int)(random() % 101);
         for (int i = 0; i < size; i++) {
@@ -388,11 +389,12 @@ TEST_F(Reader, ItemPathOfASpecialFolderIsTakenAsTheSystemGivesIt)
 {
     world.SetSpecialFolder(CSIDL_DESKTOP, "C:\\Desk\\");
     world.AddDirectory("C:\\Desk");
-    char path[PathBufferSize];
-    EXPECT_EQ(1, ResolveItemPath(kDesktopName, path));
-    EXPECT_STREQ("C:\\Desk\\", path);
+    WCHAR path[PathBufferSize];
+    const std::u16string desktop = sim::Widen(kDesktopName);
+    EXPECT_EQ(1, ResolveItemPath(desktop.c_str(), path));
+    EXPECT_EQ(u"C:\\Desk\\", Wide(path));
     world.SetSpecialFolder(CSIDL_DESKTOP, "");
-    EXPECT_EQ(0, ResolveItemPath(kDesktopName, path)) << "no such item in C:\\work either";
+    EXPECT_EQ(0, ResolveItemPath(desktop.c_str(), path)) << "no such item in C:\\work either";
 }
 
 }  // namespace

@@ -23,36 +23,44 @@ protected:
         Select({"C:\\Data\\memo.txt", "C:\\Data\\Old Files"});
     }
 
-    void Select(const std::vector<std::string>& paths)
+    void Select(const std::vector<sim::Text>& paths)
     {
         g_Run.Selection.Count = 0;
-        for (const std::string& p : paths) {
-            ASSERT_LT(p.size(), size_t(PathBufferSize));
-            std::strcpy(g_Run.Selection.Paths[g_Run.Selection.Count++], p.c_str());
+        for (const sim::Text& p : paths) {
+            ASSERT_LT(p.Wide().size(), size_t(PathBufferSize));
+            Put(g_Run.Selection.Paths[g_Run.Selection.Count++], p);
         }
     }
 
-    void AddEntry(const std::string& program, const std::string& label, const std::string& tmpl)
+    void AddEntry(const sim::Text& program, const sim::Text& label, const sim::Text& tmpl)
     {
         int i = g_Run.Exec.Count++;
-        std::strcpy(g_Run.Exec.ProgramPath[i], program.c_str());
-        std::strcpy(g_Run.Exec.Label[i], label.c_str());
-        std::strcpy(g_Run.Exec.Template[i], tmpl.c_str());
+        Put(g_Run.Exec.ProgramPath[i], program);
+        Put(g_Run.Exec.Label[i], label);
+        Put(g_Run.Exec.Template[i], tmpl);
     }
 
     // Dispatches with one entry labelled View for the template, asked for by label.
-    void DispatchTemplate(const std::string& tmpl)
+    void DispatchTemplate(const sim::Text& tmpl)
     {
         AddEntry("C:\\Tools\\viewer.exe", "View", tmpl);
-        std::strcpy(g_Run.RequestedLabel, "View");
+        Put(g_Run.RequestedLabel, "View");
         DispatchAction();
     }
 
-    std::string Expand(const std::string& tmpl)
+    std::string Expand(const sim::Text& tmpl)
     {
-        char expanded[ExpandedTextSize];
-        ExpandTemplate(tmpl.c_str(), expanded);
-        return expanded;
+        WCHAR expanded[ExpandedTextSize];
+        std::u16string wide = tmpl.Wide();
+        ExpandTemplate(wide.c_str(), expanded);
+        return Ansi(expanded);
+    }
+
+    static int FindEntry(const sim::Text& label) { return FindExecEntry(label.Wide().c_str()); }
+
+    void BuildArguments(const sim::Text& expanded, int entry)
+    {
+        BuildArgumentList(expanded.Wide().c_str(), entry);
     }
 
     std::string Clipboard() const { return world.ClipboardText().Text(); }
@@ -78,8 +86,9 @@ TEST_F(Output, ClipboardTextIsThePathsJoinedByCrLfInAnExactBlockAfterEmptyingAnd
     EXPECT_EQ(36u, clip.blockSize);
     EXPECT_EQ(UINT(GMEM_MOVEABLE | GMEM_ZEROINIT), clip.allocFlags);
     EXPECT_EQ(0, clip.lockCountWhenSet) << "the block is handed over unlocked";
-    EXPECT_EQ((Calls{"OpenClipboard", "EmptyClipboard", "MessageBeep 64", "SetClipboardData 1",
-                     "CloseClipboard"}),
+    // The UTF-16 text first, then the ANSI one, so that the system makes no ANSI text itself.
+    EXPECT_EQ((Calls{"OpenClipboard", "EmptyClipboard", "MessageBeep 64", "SetClipboardData 13",
+                     "SetClipboardData 1", "CloseClipboard"}),
               world.outputCalls);
     EXPECT_TRUE(world.launches.empty());
     EXPECT_FALSE(world.ClipboardLeftOpen());
@@ -135,14 +144,14 @@ TEST_F(Output, LabelsMatchWhenEqualWithoutRegardToCaseAndTheFirstEntryWins)
     AddEntry("C:\\Tools\\viewer.exe", "Viewer", "/viewer %M");
     AddEntry("C:\\Tools\\viewer.exe", "View", "/first %M");
     AddEntry("C:\\Tools\\viewer.exe", "VIEW", "/second %M");
-    EXPECT_EQ(1, FindExecEntry("view"));
-    EXPECT_EQ(1, FindExecEntry("VIEW"));
-    EXPECT_EQ(0, FindExecEntry("viewer"));
-    EXPECT_EQ(-1, FindExecEntry("Vie"));
-    EXPECT_EQ(-1, FindExecEntry("Views"));
-    EXPECT_EQ(-1, FindExecEntry(""));
+    EXPECT_EQ(1, FindEntry("view"));
+    EXPECT_EQ(1, FindEntry("VIEW"));
+    EXPECT_EQ(0, FindEntry("viewer"));
+    EXPECT_EQ(-1, FindEntry("Vie"));
+    EXPECT_EQ(-1, FindEntry("Views"));
+    EXPECT_EQ(-1, FindEntry(""));
 
-    std::strcpy(g_Run.RequestedLabel, "VIEW");
+    Put(g_Run.RequestedLabel, "VIEW");
     DispatchAction();
     EXPECT_EQ("/first C:\\Data\\memo.txt C:\\Data\\Old Files\\", Launch().parameters);
     EXPECT_TRUE(world.beeps.empty());
@@ -151,7 +160,7 @@ TEST_F(Output, LabelsMatchWhenEqualWithoutRegardToCaseAndTheFirstEntryWins)
 
 TEST_F(Output, UnknownLabelOrNoEntriesPutThePathsOnTheClipboardWithTheBeep)
 {
-    std::strcpy(g_Run.RequestedLabel, "View");
+    Put(g_Run.RequestedLabel, "View");
     DispatchAction();    // no entries at all
     EXPECT_EQ(kTwoPaths, Clipboard());
     AddEntry("C:\\Tools\\viewer.exe", "Viewer", "%M");
@@ -170,11 +179,11 @@ TEST_F(Output, RestoreComesFirstBeforeTheClipboardAndBeforeAStart)
 
     world.outputCalls.clear();
     DispatchTemplate("%M");
-    EXPECT_EQ((Calls{"ShowWindow 9", "ShellExecuteA"}), world.outputCalls);
+    EXPECT_EQ((Calls{"ShowWindow 9", "ShellExecuteW"}), world.outputCalls);
 
     world.outputCalls.clear();
     g_Run.RestoreFlag = 0;
-    g_Run.RequestedLabel[0] = '\0';
+    g_Run.RequestedLabel[0] = 0;
     DispatchAction();
     EXPECT_EQ(std::string("OpenClipboard"), world.outputCalls.at(0));
 }
@@ -214,7 +223,8 @@ TEST_F(Output, TemplateExpansion)
         int before = world.clipboardWrites;
         EXPECT_EQ(row.expanded, Expand(row.tmpl));
         EXPECT_EQ(row.quoteMode, g_Run.QuoteMode);
-        EXPECT_EQ(row.clipboardWrites, world.clipboardWrites - before);
+        // Each export sets the text twice: in UTF-16 and in the ANSI code page.
+        EXPECT_EQ(2 * row.clipboardWrites, world.clipboardWrites - before);
     }
     EXPECT_TRUE(world.beeps.empty()) << "exports for %C never beep";
     EXPECT_EQ(kTwoPaths, Clipboard());
@@ -279,8 +289,8 @@ TEST_F(Output, ClipboardPlaceholderExportsSilentlyAndStartsWithTheTextAsItStands
     EXPECT_FALSE(launch.parametersNull);
     EXPECT_EQ("C:\\Tools\\", launch.directory);
     // The clipboard is written before the program starts.
-    EXPECT_EQ((Calls{"OpenClipboard", "EmptyClipboard", "SetClipboardData 1", "CloseClipboard",
-                     "ShellExecuteA"}),
+    EXPECT_EQ((Calls{"OpenClipboard", "EmptyClipboard", "SetClipboardData 13", "SetClipboardData 1",
+                     "CloseClipboard", "ShellExecuteW"}),
               world.outputCalls);
 }
 
@@ -304,7 +314,7 @@ TEST_F(Output, ItemForms)
 {
     world.AddFile("C:\\Data\\with space.txt", "");
     struct Row {
-        std::vector<std::string> paths;
+        std::vector<sim::Text> paths;
         std::string tmpl;
         std::string parameters;
     } rows[] = {
@@ -327,7 +337,8 @@ TEST_F(Output, ItemForms)
     };
     world.AddDirectory("C:\\Data\\\x95\x5C");
     for (const Row& row : rows) {
-        SCOPED_TRACE("template [" + row.tmpl + "] first path [" + row.paths[0] + "]");
+        SCOPED_TRACE("template [" + row.tmpl + "] first path [" + sim::Utf8(row.paths[0].Wide()) +
+                     "]");
         world.launches.clear();
         g_Run.Exec.Count = 0;
         Select(row.paths);
@@ -351,7 +362,7 @@ TEST_F(Output, EmptySelectionGivesThePrefixAndSuffixAlone)
     AddEntry("C:\\Tools\\viewer.exe", "View", "");
     Select({});
     g_Run.QuoteMode = QuotedItems;
-    BuildArgumentList("<\"%M\">", 0);
+    BuildArguments("<\"%M\">", 0);
     EXPECT_EQ("<>", Launch().parameters);
 }
 
@@ -379,7 +390,7 @@ TEST_F(Output, ProgramInADriveRootWorksInTheRoot)
 {
     world.AddFile("D:\\viewer.exe", "MZ");
     AddEntry("D:\\viewer.exe", "Root", "%M");
-    std::strcpy(g_Run.RequestedLabel, "root");
+    Put(g_Run.RequestedLabel, "root");
     DispatchAction();
     EXPECT_EQ("D:\\", Launch().directory);
 }

@@ -17,16 +17,16 @@ protected:
         world.SetCurrentDirectory("C:\\Work");
     }
 
-    std::string Find(const char* name, int allowExe)
+    std::string Find(const sim::Text& name, int allowExe)
     {
-        char result[LineBufferSize];
-        LookUpProgram(name, allowExe, result);
-        return result;
+        WCHAR result[LineBufferSize];
+        LookUpProgram(name.Wide().c_str(), allowExe, result);
+        return Ansi(result);
     }
 
     void UseSearchPath(const char* path)
     {
-        std::strcpy(g_Run.SearchPathText, path);
+        Put(g_Run.SearchPathText, path);
         g_Run.SearchPathPresent = 1;
     }
 };
@@ -101,10 +101,10 @@ TEST_F(Lookup, SearchPathFileForms)
     for (const SearchFileCase& c : cases) {
         world.AddFile("C:\\Tavix\\paths.txt", c.bytes);
         UseSearchPath("C:\\Earlier");
-        ReadSearchPathFile("C:\\Tavix\\paths.txt");
+        ReadSearchPathFile(u"C:\\Tavix\\paths.txt");
         EXPECT_EQ(c.present, g_Run.SearchPathPresent) << c.bytes;
         if (c.present) {
-            EXPECT_EQ(c.searchPath, g_Run.SearchPathText) << c.bytes;
+            EXPECT_EQ(c.searchPath, Ansi(g_Run.SearchPathText)) << c.bytes;
         }
     }
     EXPECT_EQ(0, world.OpenKernelHandles());
@@ -114,24 +114,24 @@ TEST_F(Lookup, SearchPathFileForms)
 TEST_F(Lookup, SearchPathFileKeeps5199Characters)
 {
     world.AddFile("C:\\Tavix\\long.txt", "path=" + std::string(9000, 'p') + "\r\n");
-    ReadSearchPathFile("C:\\Tavix\\long.txt");
-    EXPECT_EQ(5199u, std::strlen(g_Run.SearchPathText));
+    ReadSearchPathFile(u"C:\\Tavix\\long.txt");
+    EXPECT_EQ(5199u, Wide(g_Run.SearchPathText).size());
 
     world.AddFile("C:\\Tavix\\lines.txt", std::string(3000, 'a') + "\r\n" + std::string(3000, 'b'));
-    ReadSearchPathFile("C:\\Tavix\\lines.txt");
-    EXPECT_EQ(std::string(3000, 'a') + std::string(2199, 'b'), g_Run.SearchPathText);
+    ReadSearchPathFile(u"C:\\Tavix\\lines.txt");
+    EXPECT_EQ(std::string(3000, 'a') + std::string(2199, 'b'), Ansi(g_Run.SearchPathText));
 }
 
 TEST_F(Lookup, UnreadableSearchPathFileLeavesNoSearchPath)
 {
     UseSearchPath("C:\\Tools");
-    ReadSearchPathFile("C:\\Tavix\\missing.txt");
+    ReadSearchPathFile(u"C:\\Tavix\\missing.txt");
     EXPECT_EQ(0, g_Run.SearchPathPresent);
 
     world.AddFile("C:\\Tavix\\paths.txt", "path=C:\\A");
     world.FailRead("C:\\Tavix\\paths.txt");
     UseSearchPath("C:\\Tools");
-    ReadSearchPathFile("C:\\Tavix\\paths.txt");
+    ReadSearchPathFile(u"C:\\Tavix\\paths.txt");
     EXPECT_EQ(0, g_Run.SearchPathPresent);
     EXPECT_EQ(0, world.OpenKernelHandles());
     EXPECT_EQ(0, world.OutstandingGlobalBlocks());
@@ -143,7 +143,7 @@ TEST_F(Lookup, ShortReadSearchPathFileLeavesNoSearchPath)
     world.AddFile("C:\\Tavix\\paths.txt", "path=C:\\Tools;C:\\More");
     world.ShortRead("C:\\Tavix\\paths.txt", 9);
     UseSearchPath("C:\\Tools");
-    ReadSearchPathFile("C:\\Tavix\\paths.txt");
+    ReadSearchPathFile(u"C:\\Tavix\\paths.txt");
     EXPECT_EQ(0, g_Run.SearchPathPresent);
     EXPECT_EQ(0, world.OpenKernelHandles());
     EXPECT_EQ(0, world.OutstandingGlobalBlocks());

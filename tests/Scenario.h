@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -13,21 +14,49 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showState);
 
+// The program keeps its texts in UTF-16. Tests write and read them in the world's code page, as
+// their narrow literals are written (Shift_JIS), or as UTF-16.
+inline void Put(WCHAR* dst, const sim::Text& text)
+{
+    std::u16string wide = text.Wide();
+    std::copy(wide.begin(), wide.end(), dst);
+    dst[wide.size()] = 0;
+}
+inline std::string Ansi(const WCHAR* text) { return sim::Ansi(std::u16string(text)); }
+inline std::u16string Wide(const WCHAR* text) { return std::u16string(text); }
+// The first count texts of a table of the program's (paths, names), in the world's code page.
+inline std::vector<std::string> AnsiList(const WCHAR (*texts)[PathBufferSize], int count)
+{
+    std::vector<std::string> list;
+    for (int i = 0; i < count; i++)
+        list.push_back(Ansi(texts[i]));
+    return list;
+}
+
 class Scenario : public ::testing::Test {
 protected:
-    Scenario() { std::memset(&g_Run, 0, sizeof g_Run); }
-
-    // Runs the program with the command-line tail as the process start-up hands it over.
-    int Run(const std::string& commandLine)
+    // A fresh process. Tests that call parts of the program without WinMain run them as on the
+    // world's default system, Windows XP, where the wide functions are the ones called.
+    Scenario()
     {
-        commandLine_ = commandLine;
-        world.SetCommandLine("C:\\Tavix\\Tavix.exe " + commandLine);
+        std::memset(&g_Run, 0, sizeof g_Run);
+        g_Run.UnicodeCalls = 1;
+    }
+
+    // Runs the program with the command-line tail as the process start-up hands it over: the
+    // system's command line holds the program's name and the tail; the ANSI tail is what the
+    // start-up gives WinMain.
+    int Run(const sim::Text& commandLine)
+    {
+        std::u16string tail = commandLine.Wide();
+        commandLine_ = sim::Ansi(tail);
+        world.SetCommandLine(u"C:\\Tavix\\Tavix.exe " + tail);
         return WinMain(SIM_PROGRAM_INSTANCE, NULL, &commandLine_[0], SW_SHOWDEFAULT);
     }
 
     // Runs the program and checks what must hold after every run: exit code 0, nothing left
     // open or allocated, no window left, the message loop not waiting for ever.
-    void RunCleanly(const std::string& commandLine)
+    void RunCleanly(const sim::Text& commandLine)
     {
         EXPECT_EQ(0, Run(commandLine));
         EXPECT_EQ(0, world.OpenKernelHandles()) << "handles left open";
@@ -40,11 +69,13 @@ protected:
     // class afresh and starts with a zero-filled RunState. The settings file is removed.
     void StartOver()
     {
-        UnregisterClassA("Tavix", SIM_PROGRAM_INSTANCE);
+        UnregisterClassW(u"Tavix", SIM_PROGRAM_INSTANCE);
         std::memset(&g_Run, 0, sizeof g_Run);
+        g_Run.UnicodeCalls = 1;
         world.Remove("C:\\Tavix\\Tavix.ini");
         world.messageBoxes.clear();
         world.trace.clear();
+        world.traceWide.clear();
     }
 
     bool Traced(const std::string& part) const
@@ -66,9 +97,17 @@ protected:
     // The paths the run handed to the output, in order; empty when nothing was output.
     std::vector<std::string> Output() const
     {
-        const std::string mark = "Tavix: output: \"";
         std::vector<std::string> paths;
-        for (const std::string& line : world.trace)
+        for (const std::u16string& path : OutputWide())
+            paths.push_back(sim::Ansi(path));
+        return paths;
+    }
+
+    std::vector<std::u16string> OutputWide() const
+    {
+        const std::u16string mark = u"Tavix: output: \"";
+        std::vector<std::u16string> paths;
+        for (const std::u16string& line : world.traceWide)
             if (line.compare(0, mark.size(), mark) == 0 && line.size() > mark.size())
                 paths.push_back(line.substr(mark.size(), line.size() - mark.size() - 1));
         return paths;

@@ -34,7 +34,7 @@ TEST_F(SettingsFile, RenamedProgramFallsBackToTavixIniBeforeCreatingItsOwn)
     world.SetModulePath("C:\\Apps\\foo.exe");
     world.AddFile("C:\\Apps\\Tavix.ini", "[system]\n@restore\n");
     RunCleanly("");
-    EXPECT_STREQ("C:\\Apps\\Tavix.ini", g_Run.SettingsPath);
+    EXPECT_EQ("C:\\Apps\\Tavix.ini", Ansi(g_Run.SettingsPath));
     EXPECT_EQ(1, g_Run.RestoreFlag);
     EXPECT_FALSE(world.FileExists("C:\\Apps\\foo.ini"));
 }
@@ -45,7 +45,7 @@ TEST_F(SettingsFile, RenamedProgramPrefersItsOwnName)
     world.AddFile("C:\\Apps\\Tavix.ini", "[system]\n@restore\n");
     world.AddFile("C:\\Apps\\foo.ini", "");
     RunCleanly("");
-    EXPECT_STREQ("C:\\Apps\\foo.ini", g_Run.SettingsPath);
+    EXPECT_EQ("C:\\Apps\\foo.ini", Ansi(g_Run.SettingsPath));
     EXPECT_EQ(0, g_Run.RestoreFlag);
 }
 
@@ -54,7 +54,7 @@ TEST_F(SettingsFile, SwitchChoosesAnotherFile)
     WriteSettings("[system]\n@title=a\n");
     WriteSettings("[system]\n@title=b,c\n", "other.ini");
     RunCleanly("/#s=other.ini");
-    EXPECT_STREQ("C:\\Tavix\\other.ini", g_Run.SettingsPath);
+    EXPECT_EQ("C:\\Tavix\\other.ini", Ansi(g_Run.SettingsPath));
     EXPECT_EQ(2, g_Run.TitleList.Count);
     EXPECT_TRUE(Traced("settings: read \"C:\\Tavix\\other.ini\"")) << TraceText();
 }

@@ -1,6 +1,8 @@
 // The lines of the settings file: keys, name lists, entries, templates and where sections end.
 #include "Scenario.h"
 
+#include "common/Text.h"
+
 #include "config/SettingsSections.h"
 
 namespace {
@@ -22,10 +24,10 @@ protected:
         EXPECT_TRUE(world.messageBoxes.empty()) << TraceText();
     }
 
-    std::string Name(const NameList& list, int i) { return list.Names[i]; }
-    std::string Program(int i) { return g_Run.Exec.ProgramPath[i]; }
-    std::string Label(int i) { return g_Run.Exec.Label[i]; }
-    std::string Template(int i) { return g_Run.Exec.Template[i]; }
+    std::string Name(const NameList& list, int i) { return Ansi(list.Names[i]); }
+    std::string Program(int i) { return Ansi(g_Run.Exec.ProgramPath[i]); }
+    std::string Label(int i) { return Ansi(g_Run.Exec.Label[i]); }
+    std::string Template(int i) { return Ansi(g_Run.Exec.Template[i]); }
 };
 
 TEST_F(Sections, MinimalFileFillsEverything)
@@ -41,7 +43,7 @@ TEST_F(Sections, MinimalFileFillsEverything)
          ">\"%M\"\r\n"
          "C:\\Tools\\viewer.exe | View\r\n"
          "%end\r\n");
-    EXPECT_STREQ("C:\\Tools;D:\\Bin", g_Run.SearchPathText);
+    EXPECT_EQ("C:\\Tools;D:\\Bin", Ansi(g_Run.SearchPathText));
     EXPECT_EQ(1, g_Run.SearchPathPresent);
     ASSERT_EQ(1, g_Run.TitleList.Count);
     EXPECT_EQ("explorer", Name(g_Run.TitleList, 0));
@@ -126,23 +128,24 @@ TEST_F(Sections, ListKeepsTwentyNamesOf259Characters)
 TEST_F(Sections, ParseNameListStopsAtTheLineEnd)
 {
     NameList list = {};
-    ParseNameList("@title=a,b\r\nc,d", 7, &list);
+    ParseNameList(u"@title=a,b\r\nc,d", 7, &list);
     ASSERT_EQ(2, list.Count);
-    EXPECT_STREQ("b", list.Names[1]);
+    EXPECT_EQ(u"b", Wide(list.Names[1]));
 }
 
 TEST_F(Sections, ReadSettingsLineDropsCrAndTabAndCutsAt517)
 {
-    char line[LineBufferSize];
-    const char text[] = "a\tb\r\nnext";
-    EXPECT_EQ(5, ReadSettingsLine(0, sizeof text - 1, text, line));
-    EXPECT_STREQ("ab", line);
-    EXPECT_EQ(4, ReadSettingsLine(5, sizeof text - 1, text, line));
-    EXPECT_STREQ("next", line);
+    WCHAR line[LineBufferSize];
+    const WCHAR text[] = u"a\tb\r\nnext";
+    EXPECT_EQ(5, ReadSettingsLine(0, CountOf(text) - 1, text, line));
+    EXPECT_EQ(u"ab", Wide(line));
+    EXPECT_EQ(4, ReadSettingsLine(5, CountOf(text) - 1, text, line));
+    EXPECT_EQ(u"next", Wide(line));
 
-    std::string longText = std::string(600, 'x') + "\ny";
+    // The limit counts UTF-16 units: 517 of them, whatever their script.
+    std::u16string longText = std::u16string(600, u'表') + u"\ny";
     EXPECT_EQ(601, ReadSettingsLine(0, (DWORD)longText.size(), longText.c_str(), line));
-    EXPECT_EQ(517u, std::strlen(line));
+    EXPECT_EQ(std::u16string(517, u'表'), Wide(line));
 }
 
 TEST_F(Sections, BareProgramIsFoundAndNamedAfterItsFile)
@@ -251,7 +254,7 @@ TEST_F(Sections, SearchPathFileNamedByThePathKey)
 {
     world.AddFile("C:\\Tavix\\paths.txt", "# tools\r\nPATH=C:\\Tools;C:\\Other\r\n");
     Load("[system]\n@path=C:\\Tavix\\paths.txt\n[exec]\nviewer\n");
-    EXPECT_STREQ("C:\\Tools;C:\\Other", g_Run.SearchPathText);
+    EXPECT_EQ("C:\\Tools;C:\\Other", Ansi(g_Run.SearchPathText));
     ASSERT_EQ(1, g_Run.Exec.Count);
     EXPECT_EQ("viewer", Label(0));
 }
@@ -259,7 +262,7 @@ TEST_F(Sections, SearchPathFileNamedByThePathKey)
 TEST_F(Sections, PathKeyNamingAFolderIsTheSearchPathItself)
 {
     Load("[system]\n@path=C:\\Tools\n@path=\n");
-    EXPECT_STREQ("C:\\Tools", g_Run.SearchPathText);
+    EXPECT_EQ("C:\\Tools", Ansi(g_Run.SearchPathText));
     EXPECT_EQ(1, g_Run.SearchPathPresent);
 }
 
@@ -267,7 +270,7 @@ TEST_F(Sections, LaterPathValueIsLookedUpAlongTheEarlierOne)
 {
     world.AddFile("C:\\Lists\\more.txt", "C:\\Tools;");
     Load("[system]\n@path=C:\\Lists\n@path=more.txt\n[exec]\neditor\n");
-    EXPECT_STREQ("C:\\Tools;", g_Run.SearchPathText);
+    EXPECT_EQ("C:\\Tools;", Ansi(g_Run.SearchPathText));
     EXPECT_EQ(1, g_Run.Exec.Count);
 }
 

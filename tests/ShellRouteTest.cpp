@@ -307,10 +307,6 @@ INSTANTIATE_TEST_SUITE_P(
     Items, ShellItemWithoutPath,
     ::testing::Values(
         UnusableItem{"Virtual", "", "no file-system path"},
-        UnusableItem{"OutsideTheCodePage", "C:\\Data\\caf\xC3\xA9.txt",
-                     "a name the ANSI code page cannot hold"},
-        UnusableItem{"BeyondTheBasicPlane", "C:\\Data\\\xF0\x9F\x93\x81.txt",
-                     "a name the ANSI code page cannot hold"},
         UnusableItem{"TooLong", "C:\\Data\\" + std::string(252, 'x'),
                      "a path of 260 characters or more"},
         UnusableItem{"Gone", "C:\\Data\\gone.txt", "does not exist"},
@@ -329,6 +325,22 @@ TEST_F(ShellRoute, NamesInTheCodePageComeThroughInIt)
     world.SetForeground(frame);
     RunReleasingTheShell("/#f");
     EXPECT_EQ(std::string(kData) + "\\" + sjisName, Clipboard()) << TraceText();
+}
+
+TEST_F(ShellRoute, NamesOutsideTheCodePageComeThroughWhole)
+{
+    // The shell's paths are UTF-16 and stay so: é and a character beyond the basic plane.
+    world.AddFile(u"C:\\Data\\café.txt", "");
+    world.AddFile(u"C:\\Data\\📁.txt", "");
+    HWND frame = AddExplorerWindow();
+    AddBrowser(frame, kData, {"C:\\Data\\caf\xC3\xA9.txt", "C:\\Data\\\xF0\x9F\x93\x81.txt"});
+    world.SetForeground(frame);
+    RunReleasingTheShell("/#f");
+    EXPECT_EQ(u"C:\\Data\\café.txt\r\nC:\\Data\\📁.txt",
+              world.ClipboardUnicodeText().WideText()) << TraceText();
+    // The ANSI text has '?' where the code page has no character (for the pair, as many as the
+    // system writes), never a look-alike.
+    EXPECT_EQ("C:\\Data\\caf?.txt\r\n" + sim::Ansi(u"C:\\Data\\📁.txt"), Clipboard());
 }
 
 TEST_F(ShellRoute, AtMostAThousandItems)

@@ -6,7 +6,7 @@
 namespace {
 
 struct SplitCase {
-    std::string path, drive, directory, baseName, extension;
+    sim::Text path, drive, directory, baseName, extension;
 };
 
 class SplitPathTable : public Scenario {};
@@ -25,48 +25,50 @@ TEST_F(SplitPathTable, SplitsTheFourParts)
         {"notepad", "", "", "notepad", ""},
         {".ini", "", "", "", ".ini"},
         {"", "", "", "", ""},
-        // ソ (83 5C) and 表 (95 5C) end in the byte of a backslash
+        // ソ (83 5C) and 表 (95 5C) end in the byte of a backslash in Shift_JIS
         {"C:\\\x83\x5C\\\x95\x5C.txt", "C:", "\\\x83\x5C\\", "\x95\x5C", ".txt"},
         {"C:\\\x83\x5C\x83\x74\x83\x67\\Tavix.exe", "C:", "\\\x83\x5C\x83\x74\x83\x67\\", "Tavix", ".exe"},
+        {u"D:\\한글\\😀.tar.gz", u"D:", u"\\한글\\", u"😀.tar", u".gz"},
     };
     for (const SplitCase& c : cases) {
-        SplitPath(c.path.c_str());
-        EXPECT_EQ(c.drive, g_Run.Parts.Drive) << c.path;
-        EXPECT_EQ(c.directory, g_Run.Parts.Directory) << c.path;
-        EXPECT_EQ(c.baseName, g_Run.Parts.BaseName) << c.path;
-        EXPECT_EQ(c.extension, g_Run.Parts.Extension) << c.path;
+        std::u16string path = c.path.Wide();
+        SplitPath(path.c_str());
+        EXPECT_EQ(c.drive.Wide(), Wide(g_Run.Parts.Drive)) << sim::Utf8(path);
+        EXPECT_EQ(c.directory.Wide(), Wide(g_Run.Parts.Directory)) << sim::Utf8(path);
+        EXPECT_EQ(c.baseName.Wide(), Wide(g_Run.Parts.BaseName)) << sim::Utf8(path);
+        EXPECT_EQ(c.extension.Wide(), Wide(g_Run.Parts.Extension)) << sim::Utf8(path);
     }
 }
 
 TEST_F(SplitPathTable, LooksAtTheFirst260CharactersOnly)
 {
-    std::string path = "C:\\" + std::string(252, 'd') + "\\file.txt";   // 264 characters
+    std::u16string path = u"C:\\" + std::u16string(252, 'd') + u"\\file.txt";   // 264 characters
     SplitPath(path.c_str());
-    EXPECT_EQ("\\" + std::string(252, 'd') + "\\", g_Run.Parts.Directory);
-    EXPECT_EQ("file", std::string(g_Run.Parts.BaseName));
-    EXPECT_EQ("", std::string(g_Run.Parts.Extension));
+    EXPECT_EQ(u"\\" + std::u16string(252, 'd') + u"\\", Wide(g_Run.Parts.Directory));
+    EXPECT_EQ(u"file", Wide(g_Run.Parts.BaseName));
+    EXPECT_EQ(u"", Wide(g_Run.Parts.Extension));
 
     // The 260th character still counts: here it is the one letter of the extension.
-    path = "C:\\" + std::string(253, 'd') + "\\a.bc";
+    path = u"C:\\" + std::u16string(253, 'd') + u"\\a.bc";
     SplitPath(path.c_str());
-    EXPECT_EQ("a", std::string(g_Run.Parts.BaseName));
-    EXPECT_EQ(".b", std::string(g_Run.Parts.Extension));
+    EXPECT_EQ(u"a", Wide(g_Run.Parts.BaseName));
+    EXPECT_EQ(u".b", Wide(g_Run.Parts.Extension));
 }
 
 TEST_F(SplitPathTable, PartsAreCutTo255Characters)
 {
-    std::string path = std::string(300, 'n');
+    std::u16string path = std::u16string(300, 'n');
     SplitPath(path.c_str());
-    EXPECT_EQ(255u, std::strlen(g_Run.Parts.BaseName));
+    EXPECT_EQ(255u, Wide(g_Run.Parts.BaseName).size());
 }
 
 TEST_F(SplitPathTable, NullPathGivesEmptyParts)
 {
-    SplitPath("C:\\x\\y.z");
+    SplitPath(u"C:\\x\\y.z");
     SplitPath(NULL);
-    EXPECT_STREQ("", g_Run.Parts.Drive);
-    EXPECT_STREQ("", g_Run.Parts.Directory);
-    EXPECT_STREQ("", g_Run.Parts.BaseName);
+    EXPECT_EQ(u"", Wide(g_Run.Parts.Drive));
+    EXPECT_EQ(u"", Wide(g_Run.Parts.Directory));
+    EXPECT_EQ(u"", Wide(g_Run.Parts.BaseName));
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ TEST_F(Startup, VersionSwitchShowsTheVersionBoxOwnedByTheHiddenWindow)
     EXPECT_EQ(folder, g_Run.TargetWindow) << "the foreground window is recorded before the box";
     EXPECT_TRUE(world.FilesIn("C:\\Tavix").size() == 1) << "no settings file is created";
     EXPECT_FALSE(Traced("settings:")) << TraceText();
-    EXPECT_EQ('\0', g_Run.OwnDirectory[0]) << "the own directory is not computed";
+    EXPECT_EQ(0, g_Run.OwnDirectory[0]) << "the own directory is not computed";
 }
 
 // Each command line gets a world of its own, so this is a plain test rather than a fixture.
@@ -35,6 +35,7 @@ TEST(StartupSwitch, VersionSwitchIsFoundInAnyCaseAnywhere)
         sim::World world;
         std::memset(&g_Run, 0, sizeof g_Run);
         std::string copy = line;
+        world.SetCommandLine(std::string("C:\\Tavix\\Tavix.exe ") + line);
         EXPECT_EQ(0, WinMain(SIM_PROGRAM_INSTANCE, NULL, &copy[0], SW_SHOWDEFAULT));
         ASSERT_EQ(1u, world.messageBoxes.size()) << line;
         EXPECT_EQ(kVersionText, world.messageBoxes[0].text) << line;
@@ -75,7 +76,7 @@ TEST_F(Startup, ARunWithoutSwitchesReadsSettingsAndReachesTheTargetDriver)
     EXPECT_TRUE(world.messageBoxes.empty());
     EXPECT_TRUE(Traced("settings: read \"C:\\Tavix\\Tavix.ini\"")) << TraceText();
     EXPECT_TRUE(Traced("target:")) << TraceText();
-    EXPECT_STREQ("C:\\Tavix\\", g_Run.OwnDirectory);
+    EXPECT_EQ("C:\\Tavix\\", Ansi(g_Run.OwnDirectory));
     EXPECT_EQ(1, g_Run.TitleSwitch);
 }
 
@@ -102,7 +103,7 @@ TEST_F(Startup, ProgramThatCannotTellItsOwnPathEndsAtOnce)
     world.FailFallibleCall(1);
     RunCleanly("");
     ASSERT_FALSE(world.FallibleCallRecord().empty());
-    EXPECT_EQ("GetModuleFileNameA failed", world.FallibleCallRecord()[0]);
+    EXPECT_EQ("GetModuleFileNameW failed", world.FallibleCallRecord()[0]);
     EXPECT_TRUE(world.CreatedWindows().empty());
     EXPECT_TRUE(world.FilesIn("C:\\Work").empty());
     EXPECT_FALSE(world.FileExists("C:\\Tavix\\Tavix.ini"));
@@ -112,7 +113,7 @@ TEST_F(Startup, ProgramInAFolderWithBlanksFindsItsSettingsBesideIt)
 {
     world.SetModulePath("C:\\Program Files\\Tavix\\Tavix.exe");
     RunCleanly("");
-    EXPECT_STREQ("C:\\Program Files\\Tavix\\", g_Run.OwnDirectory);
+    EXPECT_EQ("C:\\Program Files\\Tavix\\", Ansi(g_Run.OwnDirectory));
     EXPECT_TRUE(world.FileExists("C:\\Program Files\\Tavix\\Tavix.ini"));
 }
 
@@ -122,7 +123,7 @@ TEST_F(Startup, OwnDirectoryWithATrailByteOfBackslashStaysWhole)
     const std::string dir = "C:\\\x83\x5C\x83\x74\x83\x67\\";
     world.SetModulePath(dir + "Tavix.exe");
     RunCleanly("");
-    EXPECT_EQ(dir, std::string(g_Run.OwnDirectory));
+    EXPECT_EQ(dir, Ansi(g_Run.OwnDirectory));
     EXPECT_TRUE(world.FileExists(dir + "Tavix.ini"));
 }
 
@@ -156,14 +157,14 @@ TEST_F(Startup, FirstEntryLabelIsTakenOnlyAfterSettingsAreRead)
     world.AddFile("C:\\Tools\\viewer.exe", "MZ");
     WriteSettings("[exec]\r\nC:\\Tools\\viewer.exe | View\r\nC:\\Tools\\viewer.exe | Other\r\n");
     RunCleanly("/#e");
-    EXPECT_STREQ("View", g_Run.RequestedLabel);
+    EXPECT_EQ("View", Ansi(g_Run.RequestedLabel));
 }
 
 TEST_F(Startup, BareExecSwitchWithoutEntriesLeavesTheLabelEmpty)
 {
     WriteSettings("[system]\r\n@restore\r\n");
     RunCleanly("/#e");
-    EXPECT_STREQ("", g_Run.RequestedLabel);
+    EXPECT_EQ("", Ansi(g_Run.RequestedLabel));
     EXPECT_EQ(1, g_Run.UseFirstEntry);
 }
 

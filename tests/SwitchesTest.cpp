@@ -19,16 +19,17 @@ class Switches : public Scenario {
 protected:
     Switches()
     {
-        std::strcpy(g_Run.OwnDirectory, "C:\\Tavix\\");
-        std::strcpy(g_Run.DefaultSettingsName, "Tavix.ini");
+        Put(g_Run.OwnDirectory, "C:\\Tavix\\");
+        Put(g_Run.DefaultSettingsName, "Tavix.ini");
     }
 
-    void Parse(const std::string& commandLine)
+    void Parse(const sim::Text& commandLine)
     {
         std::memset(&g_Run.RequestedLabel, 0, sizeof g_Run.RequestedLabel);
         g_Run.UseFirstEntry = g_Run.FilerSwitch = g_Run.TitleSwitch = 0;
-        g_Run.FilerSwitchName[0] = g_Run.TitleSwitchName[0] = '\0';
-        ParseSwitches(commandLine.c_str());
+        g_Run.FilerSwitchName[0] = g_Run.TitleSwitchName[0] = 0;
+        std::u16string wide = commandLine.Wide();
+        ParseSwitches(wide.c_str());
     }
 };
 
@@ -58,12 +59,12 @@ TEST_F(Switches, ModeAndLabelTable)
     };
     for (const SwitchCase& c : cases) {
         Parse(c.commandLine);
-        EXPECT_EQ(c.label, g_Run.RequestedLabel) << c.commandLine;
+        EXPECT_EQ(c.label, Ansi(g_Run.RequestedLabel)) << c.commandLine;
         EXPECT_EQ(c.useFirstEntry, g_Run.UseFirstEntry) << c.commandLine;
         EXPECT_EQ(c.filerSwitch, g_Run.FilerSwitch) << c.commandLine;
-        EXPECT_EQ(c.filerName, g_Run.FilerSwitchName) << c.commandLine;
+        EXPECT_EQ(c.filerName, Ansi(g_Run.FilerSwitchName)) << c.commandLine;
         EXPECT_EQ(c.titleSwitch, g_Run.TitleSwitch) << c.commandLine;
-        EXPECT_EQ(c.titleName, g_Run.TitleSwitchName) << c.commandLine;
+        EXPECT_EQ(c.titleName, Ansi(g_Run.TitleSwitchName)) << c.commandLine;
         EXPECT_TRUE((g_Run.FilerSwitch == 0) != (g_Run.TitleSwitch == 0)) << c.commandLine;
     }
 }
@@ -72,8 +73,8 @@ TEST_F(Switches, OverlongValuesAreCutTo259Characters)
 {
     std::string name(400, 'n');
     Parse("/#e=" + name + " /#f=" + name);
-    EXPECT_EQ(name.substr(0, 259), g_Run.RequestedLabel);
-    EXPECT_EQ(name.substr(0, 259), g_Run.FilerSwitchName);
+    EXPECT_EQ(name.substr(0, 259), Ansi(g_Run.RequestedLabel));
+    EXPECT_EQ(name.substr(0, 259), Ansi(g_Run.FilerSwitchName));
 }
 
 struct SettingsCase {
@@ -98,16 +99,16 @@ TEST_F(Switches, SettingsFileChoice)
     };
     for (const SettingsCase& c : cases) {
         Parse(c.commandLine);
-        EXPECT_EQ(c.settingsPath, g_Run.SettingsPath) << c.commandLine;
+        EXPECT_EQ(c.settingsPath, Ansi(g_Run.SettingsPath)) << c.commandLine;
     }
 }
 
 TEST_F(Switches, SettingsValueOf259CharactersIsAbandoned)
 {
     Parse("/#s=" + std::string(259, 'a'));
-    EXPECT_STREQ("C:\\Tavix\\Tavix.ini", g_Run.SettingsPath);
+    EXPECT_EQ("C:\\Tavix\\Tavix.ini", Ansi(g_Run.SettingsPath));
     Parse("/#s=" + std::string(5000, 'a') + " /#f");
-    EXPECT_STREQ("C:\\Tavix\\Tavix.ini", g_Run.SettingsPath);
+    EXPECT_EQ("C:\\Tavix\\Tavix.ini", Ansi(g_Run.SettingsPath));
     EXPECT_EQ(1, g_Run.FilerSwitch);
 }
 
@@ -117,7 +118,7 @@ TEST_F(Switches, SettingsValueThatDoesNotFitBesideTheProgramIsNotOpenedCut)
     std::string value = std::string(246, 'a') + "other.ini";
     world.AddFile("C:\\Tavix\\" + std::string(246, 'a') + "other", "");
     Parse("/#s=" + value);
-    EXPECT_STREQ("C:\\Tavix\\Tavix.ini", g_Run.SettingsPath);
+    EXPECT_EQ("C:\\Tavix\\Tavix.ini", Ansi(g_Run.SettingsPath));
     EXPECT_TRUE(Traced("does not fit")) << TraceText();
 }
 

@@ -1,5 +1,5 @@
-// The fixed-size text helpers: cuts that keep two-byte characters whole, joins that refuse
-// to produce a cut path.
+// The fixed-size text helpers: cuts that keep characters beyond the basic plane whole, joins
+// that refuse to produce a cut path.
 #include "Scenario.h"
 
 #include "common/Text.h"
@@ -10,60 +10,80 @@ class Text : public Scenario {};
 
 TEST_F(Text, CopyCutsAtTheLimitAndSaysSo)
 {
-    char small[6];
-    EXPECT_EQ(1, TextCopy(small, sizeof small, "abcde"));
-    EXPECT_STREQ("abcde", small);
-    EXPECT_EQ(0, TextCopy(small, sizeof small, "abcdef"));
-    EXPECT_STREQ("abcde", small);
+    WCHAR small[6];
+    EXPECT_EQ(1, TextCopy(small, CountOf(small), u"abcde"));
+    EXPECT_EQ(u"abcde", Wide(small));
+    EXPECT_EQ(0, TextCopy(small, CountOf(small), u"abcdef"));
+    EXPECT_EQ(u"abcde", Wide(small));
 }
 
-TEST_F(Text, CutNeverSplitsATwoByteCharacter)
+TEST_F(Text, CutNeverSplitsASurrogatePair)
 {
-    char small[4];
-    // "a" + 表 + 表: the second 表 would straddle the limit
-    EXPECT_EQ(0, TextCopy(small, sizeof small, "a\x95\x5C\x95\x5C"));
-    EXPECT_STREQ("a\x95\x5C", small);
-    EXPECT_EQ(0, TextCopy(small, sizeof small, "ab\x95\x5C"));
-    EXPECT_STREQ("ab", small);
+    WCHAR small[4];
+    // "a" + 😀 + 😀: the second 😀 would straddle the limit
+    EXPECT_EQ(0, TextCopy(small, CountOf(small), u"a😀😀"));
+    EXPECT_EQ(u"a😀", Wide(small));
+    EXPECT_EQ(0, TextCopy(small, CountOf(small), u"ab😀"));
+    EXPECT_EQ(u"ab", Wide(small));
+    WCHAR area[3] = {'a', 0xD83D, 0xDE00};   // unterminated, the pair at its very end
+    EXPECT_EQ(0, TextCopyFromArea(small, CountOf(small), area, 3));
+    EXPECT_EQ(u"a\xD83D\xDE00", Wide(small)) << "the whole area fits";
+    WCHAR two[2];
+    EXPECT_EQ(0, TextCopyFromArea(two, CountOf(two), area + 1, 2));
+    EXPECT_EQ(u"", Wide(two)) << "half a pair is no character";
 }
 
-TEST_F(Text, LoneLeadByteAtTheEndIsKept)
+TEST_F(Text, LoneSurrogateAtTheEndIsKept)
 {
-    char buffer[8];
-    EXPECT_EQ(1, TextCopy(buffer, sizeof buffer, "ab\x95"));
-    EXPECT_STREQ("ab\x95", buffer);
+    WCHAR buffer[8];
+    EXPECT_EQ(1, TextCopy(buffer, CountOf(buffer), u"ab\xD83D"));
+    EXPECT_EQ(u"ab\xD83D", Wide(buffer));
 }
 
 TEST_F(Text, JoinThatDoesNotFitGivesTheEmptyText)
 {
-    char buffer[9];
-    EXPECT_EQ(1, TextJoin(buffer, sizeof buffer, "C:\\", "a.ini"));
-    EXPECT_STREQ("C:\\a.ini", buffer) << "exactly 8 characters fit";
-    EXPECT_EQ(0, TextJoin(buffer, sizeof buffer, "C:\\", "ab.ini"));
-    EXPECT_STREQ("", buffer);
+    WCHAR buffer[9];
+    EXPECT_EQ(1, TextJoin(buffer, CountOf(buffer), u"C:\\", u"a.ini"));
+    EXPECT_EQ(u"C:\\a.ini", Wide(buffer)) << "exactly 8 characters fit";
+    EXPECT_EQ(0, TextJoin(buffer, CountOf(buffer), u"C:\\", u"ab.ini"));
+    EXPECT_EQ(u"", Wide(buffer));
 }
 
 TEST_F(Text, JoinIntoTheFirstPartAppends)
 {
-    char buffer[16] = "C:\\Tools\\";
-    EXPECT_EQ(1, TextJoin(buffer, sizeof buffer, buffer, "x.exe"));
-    EXPECT_STREQ("C:\\Tools\\x.exe", buffer);
+    WCHAR buffer[16] = u"C:\\Tools\\";
+    EXPECT_EQ(1, TextJoin(buffer, CountOf(buffer), buffer, u"x.exe"));
+    EXPECT_EQ(u"C:\\Tools\\x.exe", Wide(buffer));
 }
 
 TEST_F(Text, AppendKeepsWhatFits)
 {
-    char buffer[8] = "abc";
-    EXPECT_EQ(1, TextAppend(buffer, sizeof buffer, "\r\n"));
-    EXPECT_EQ(0, TextAppend(buffer, sizeof buffer, "xyz"));
-    EXPECT_STREQ("abc\r\nxy", buffer);
+    WCHAR buffer[8] = u"abc";
+    EXPECT_EQ(1, TextAppend(buffer, CountOf(buffer), u"\r\n"));
+    EXPECT_EQ(0, TextAppend(buffer, CountOf(buffer), u"xyz"));
+    EXPECT_EQ(u"abc\r\nxy", Wide(buffer));
 }
 
 TEST_F(Text, KeysMatchWithoutRegardToCase)
 {
-    EXPECT_EQ(1, TextStartsWithNoCase("@RESTORE=no", "@restore"));
-    EXPECT_EQ(0, TextStartsWithNoCase("@restor", "@restore"));
-    EXPECT_EQ(2, TextFindNoCase("x [EXEC]", "[exec]"));
-    EXPECT_EQ(-1, TextFindNoCase("x [exe]", "[exec]"));
+    g_Run.UnicodeCalls = 1;
+    EXPECT_EQ(1, TextStartsWithNoCase(u"@RESTORE=no", u"@restore"));
+    EXPECT_EQ(0, TextStartsWithNoCase(u"@restor", u"@restore"));
+    EXPECT_EQ(2, TextFindNoCase(u"x [EXEC]", u"[exec]"));
+    EXPECT_EQ(-1, TextFindNoCase(u"x [exe]", u"[exec]"));
+    EXPECT_EQ(3, TextFindNoCase(u"la CAFÉ", u"café")) << "accented letters have cases too";
+    EXPECT_EQ(-1, TextFindNoCase(u"la CAFE", u"café")) << "an accent is not a case";
+}
+
+TEST_F(Text, DecimalAsPercentDWritesIt)
+{
+    WCHAR text[12];
+    const std::pair<int, std::u16string> cases[] = {
+        {0, u"0"}, {656578, u"656578"}, {-1, u"-1"}, {INT32_MIN, u"-2147483648"}};
+    for (const auto& c : cases) {
+        TextFromInt(text, c.first);
+        EXPECT_EQ(c.second, Wide(text));
+    }
 }
 
 }  // namespace

@@ -30,10 +30,7 @@ protected:
 
     std::vector<std::string> CandidateNames() const
     {
-        std::vector<std::string> names;
-        for (int i = 0; i < g_Run.Candidates.Count; i++)
-            names.push_back(g_Run.Candidates.Names[i]);
-        return names;
+        return AnsiList(g_Run.Candidates.Names, g_Run.Candidates.Count);
     }
 };
 
@@ -249,7 +246,7 @@ TEST_F(WindowSearch, WindowsWithoutPsapiHaveNoNamesUnlessTheSystemAnswersTheQuer
     EXPECT_EQ(std::vector<std::string>{""}, CandidateNames());
     EXPECT_TRUE(Output().empty());
 
-    // From Windows Vista on the name comes from QueryFullProcessImageNameA, without PSAPI.
+    // From Windows Vista on the name comes from QueryFullProcessImageNameW, without PSAPI.
     StartOver();
     world.SetOsVersion(6, 1, 7601, VER_PLATFORM_WIN32_NT, "Service Pack 1");
     RunCleanly("/#t=filer");
@@ -258,7 +255,7 @@ TEST_F(WindowSearch, WindowsWithoutPsapiHaveNoNamesUnlessTheSystemAnswersTheQuer
 }
 
 // A 32-bit program cannot list a 64-bit process's modules; where the system offers it, the
-// image name comes from QueryFullProcessImageNameA instead.
+// image name comes from QueryFullProcessImageNameW instead.
 TEST_F(WindowSearch, SixtyFourBitFileManagerIsFoundByAThirtyTwoBitProgram)
 {
     world.SetProgramBitness(32);
@@ -269,7 +266,7 @@ TEST_F(WindowSearch, SixtyFourBitFileManagerIsFoundByAThirtyTwoBitProgram)
 
     StartOver();
     std::memset(&g_Run, 0, sizeof g_Run);
-    world.RemoveExport("kernel32.dll", "QueryFullProcessImageNameA");
+    world.RemoveExport("kernel32.dll", "QueryFullProcessImageNameW");
     RunCleanly("/#f=filer64");
     EXPECT_TRUE(Output().empty());
     EXPECT_EQ(std::vector<std::string>{""}, CandidateNames());
@@ -305,7 +302,7 @@ TEST_F(WindowSearch, CandidateGoneBeforeItIsTriedGivesWayToTheNext)
     int reads = 0;
     world.beforeWindowCall = [&](const char* function, HWND window) {
         // The scan reads its title once; the second read is the driver's check.
-        if (window == front && std::string(function) == "GetWindowTextA" && ++reads == 2)
+        if (window == front && std::string(function) == "GetWindowTextW" && ++reads == 2)
             world.RemoveWindow(front);
     };
     RunCleanly("/#t=filer");

@@ -21,6 +21,36 @@
 
 namespace sim {
 
+// A text that a test hands to the world. A narrow text (a "..." literal or std::string) is
+// ANSI bytes in the world's code page, Shift_JIS by default, as the program's own texts are
+// written; a u"..." literal or std::u16string is UTF-16, for names that no code page holds.
+// The world keeps every text in UTF-16: ANSI bytes are converted as MultiByteToWideChar with
+// CP_ACP converts them, at the time the world takes the text.
+class Text {
+ public:
+  Text() = default;
+  Text(const char* ansi) : ansi_(true), bytes_(ansi ? ansi : "") {}
+  Text(const std::string& ansi) : ansi_(true), bytes_(ansi) {}
+  Text(const char16_t* wide) : wide_(wide ? wide : u"") {}
+  Text(const std::u16string& wide) : wide_(wide) {}
+  std::u16string Wide() const;
+  bool empty() const { return ansi_ ? bytes_.empty() : wide_.empty(); }
+
+ private:
+  bool ansi_ = false;
+  std::string bytes_;
+  std::u16string wide_;
+};
+
+// Conversions for tests. Utf16/Utf8: between UTF-8 and UTF-16 (unpaired surrogates become
+// U+FFFD). Ansi: UTF-16 to the world's code page as WideCharToMultiByte with
+// WC_NO_BEST_FIT_CHARS gives it: '?' for each character the code page lacks. Widen: ANSI bytes
+// of the world's code page to UTF-16.
+std::u16string Utf16(const std::string& utf8);
+std::string Utf8(const std::u16string& utf16);
+std::string Ansi(const std::u16string& utf16);
+std::u16string Widen(const std::string& ansi);
+
 // The process id of the program under test, and of its one thread.
 constexpr DWORD kProgramProcessId = 100;
 constexpr DWORD kProgramThreadId = 101;
@@ -31,7 +61,8 @@ struct MessageBoxRecord {
   HWND owner;
   std::string ownerClass;       // the owner's class name when the box was shown
   std::string caption;          // bytes as passed ("Error" when the caption was NULL)
-  std::string text;
+  std::string text;             // (MessageBoxW: the texts in the world's code page)
+  bool wide = false;            // shown with MessageBoxW
   UINT type;
   HWND foreground;              // the foreground window when the box was shown
   bool ownerMadeForeground;     // the program had made the owner the foreground window
@@ -42,10 +73,14 @@ struct ShowWindowRecord {
   int command;
 };
 
-// One ShellExecuteA call, with every argument (a null pointer is told apart
-// from the empty text).
+// One ShellExecuteA or ShellExecuteW call, with every argument (a null pointer
+// is told apart from the empty text). The narrow texts are what the started
+// program sees through GetCommandLineA: the ANSI texts as passed, or the wide
+// ones in the world's code page (best-fit, as Windows converts them); the
+// wide texts are what it sees through GetCommandLineW.
 struct ShellLaunchRecord {
   HWND owner;
+  bool wide = false;            // ShellExecuteW
   bool verbNull;
   std::string verb;
   bool fileNull;
@@ -55,6 +90,9 @@ struct ShellLaunchRecord {
   bool directoryNull;
   std::string directory;
   int show;
+  std::u16string fileWide;
+  std::u16string parametersWide;
+  std::u16string directoryWide;
 };
 
 // The CF_TEXT content of the clipboard: the block handed over, as it is now.
@@ -66,13 +104,19 @@ struct ClipboardTextRecord {
   int lockCountWhenSet = 0; // the block's lock count when SetClipboardData took it
   bool setByProgram = false;
   std::string Text() const; // the bytes up to the first zero
+  // CF_UNICODETEXT: the characters up to the first zero character.
+  std::u16string WideText() const;
 };
 
 // Everything the sim knows about one window, as tests see it.
+// className and title are the world's UTF-16 texts in its code page ('?' for
+// characters it lacks); classNameWide and titleWide are the texts themselves.
 struct WindowRecord {
   HWND hwnd;
   std::string className;
   std::string title;
+  std::u16string classNameWide;
+  std::u16string titleWide;
   DWORD style;
   DWORD exStyle;
   HWND parent;
@@ -85,16 +129,18 @@ struct WindowRecord {
 // A list-view control of another process, as the test configures it. Items
 // 0 .. texts.size()-1 have the texts given; items beyond (up to the item
 // count) have the text textOf(index) when textOf is set, else "item<index>".
-// The list view answers LVM_GETITEMCOUNT, LVM_GETNEXTITEM and LVM_GETITEMA as
-// the common control does, reading and writing the item record in the layout
-// of its own process's bitness (32-bit: 40 bytes, pszText at 20; 64-bit: the
-// native record, pszText at 24) in its own process's memory, or, on Windows
-// 98/ME, in a paging-file mapping (seen at the same address by every process).
+// The list view answers LVM_GETITEMCOUNT, LVM_GETNEXTITEM, LVM_GETITEMW and
+// LVM_GETITEMA as the common control does, reading and writing the item
+// record in the layout of its own process's bitness (32-bit: 40 bytes,
+// pszText at 20; 64-bit: the native record, pszText at 24) in its own
+// process's memory, or, on Windows 98/ME, in a paging-file mapping (seen at
+// the same address by every process). Its texts are UTF-16; LVM_GETITEMA
+// gives them in the ANSI code page with best-fit, as the common control does.
 struct ListViewControl {
-  std::vector<std::string> texts;
+  std::vector<Text> texts;
   std::set<int> selected;                     // selected item indices
   long long itemCount = -1;                   // LVM_GETITEMCOUNT; -1: texts.size()
-  std::function<std::string(int)> textOf;     // texts of items beyond `texts`
+  std::function<Text(int)> textOf;            // texts of items beyond `texts`
   std::set<int> refused;                      // LVM_GETITEMA answers FALSE for these
   bool unterminatedTexts = false;             // texts fill the whole text area, no zero
   // Replaces the LVM_GETNEXTITEM answer: (start, flags) -> index. Unset: the
@@ -139,11 +185,11 @@ class World {
   World& operator=(const World&) = delete;
 
   // --- the process of the program under test ---
-  void SetModulePath(const std::string& path);          // also creates the (empty) file and its directory
-  const std::string& ModulePath() const;
-  void SetCurrentDirectory(const std::string& dir);     // must exist; relative to the current one
+  void SetModulePath(const Text& path);          // also creates the (empty) file and its directory
+  std::string ModulePath() const;               // in the world's code page
+  void SetCurrentDirectory(const Text& dir);     // must exist; relative to the current one
   std::string CurrentDirectory() const;
-  void SetCommandLine(const std::string& commandLine);  // what GetCommandLineA returns
+  void SetCommandLine(const Text& commandLine);  // what GetCommandLineW (and, converted, GetCommandLineA) returns
   void SetOsVersion(DWORD major, DWORD minor, DWORD build, DWORD platformId,
                     const std::string& csdVersion = "");
   void SetWindows98();
@@ -157,28 +203,29 @@ class World {
 
   // --- file system ---
   void AddDrive(char letter);
-  void AddDirectory(const std::string& path);           // creates parents
-  void AddFile(const std::string& path, const std::string& bytes);  // creates parents
-  void SetReadOnly(const std::string& path, bool readOnly);
-  void Remove(const std::string& path);                 // a file or a whole directory tree
-  bool FileExists(const std::string& path) const;       // files only
-  bool DirectoryExists(const std::string& path) const;
-  std::string FileBytes(const std::string& path) const; // empty when there is no such file
-  std::vector<std::string> FilesIn(const std::string& dir) const;  // file names, sorted
+  void AddDirectory(const Text& path);           // creates parents
+  void AddFile(const Text& path, const std::string& bytes);  // creates parents
+  void SetReadOnly(const Text& path, bool readOnly);
+  void Remove(const Text& path);                 // a file or a whole directory tree
+  bool FileExists(const Text& path) const;       // files only
+  bool DirectoryExists(const Text& path) const;
+  std::string FileBytes(const Text& path) const; // empty when there is no such file
+  std::vector<std::string> FilesIn(const Text& dir) const;  // file names, sorted (code page, '?')
+  std::vector<std::u16string> FileNamesIn(const Text& dir) const;  // the same in UTF-16
   // Another process holds the file open with this access and share mode
   // (share 0 = locked). The hold lasts until ReleaseFileHeldElsewhere.
-  void HoldFileOpenElsewhere(const std::string& path, DWORD shareMode,
+  void HoldFileOpenElsewhere(const Text& path, DWORD shareMode,
                              DWORD access = GENERIC_READ | GENERIC_WRITE);
-  void ReleaseFileHeldElsewhere(const std::string& path);
-  void FailOpen(const std::string& path, DWORD error);  // CreateFileA fails with this error
-  void FailGetFileSize(const std::string& path);        // GetFileSize gives INVALID_FILE_SIZE
-  void FailRead(const std::string& path);               // ReadFile fails
-  void ShortRead(const std::string& path, DWORD bytes); // each ReadFile delivers at most this many bytes
+  void ReleaseFileHeldElsewhere(const Text& path);
+  void FailOpen(const Text& path, DWORD error);  // CreateFileA fails with this error
+  void FailGetFileSize(const Text& path);        // GetFileSize gives INVALID_FILE_SIZE
+  void FailRead(const Text& path);               // ReadFile fails
+  void ShortRead(const Text& path, DWORD bytes); // each ReadFile delivers at most this many bytes
   // The directories SearchPathA tries when it is given no path. Without this
   // call: the module's directory, the current directory, the system directory,
   // (NT family) C:\WINDOWS\system, the Windows directory, then the PATH entries.
-  void SetSystemSearchPath(const std::vector<std::string>& dirs);
-  void SetPathVariable(const std::vector<std::string>& dirs);
+  void SetSystemSearchPath(const std::vector<Text>& dirs);
+  void SetPathVariable(const std::vector<Text>& dirs);
 
   // --- global memory ---
   void FailGlobalAlloc(int nth);       // 0 = never, 1 = the next GlobalAlloc fails, n = the nth from now
@@ -211,7 +258,7 @@ class World {
   // Another process: its id is returned. Bitness is 32 or 64. When the image
   // file does not exist it is created, holding a minimal PE header whose
   // machine field says the bitness (I386 or AMD64).
-  DWORD AddProcess(const std::string& imagePath, int bitness = 32);
+  DWORD AddProcess(const Text& imagePath, int bitness = 32);
   // OpenProcess fails with ERROR_ACCESS_DENIED for this process when the
   // requested access holds any of these rights (default: every request).
   void RefuseOpenProcess(DWORD processId, DWORD refusedRights = 0xFFFFFFFF);
@@ -248,15 +295,15 @@ class World {
   // The path SHGetSpecialFolderPathA gives for a CSIDL value; an empty path
   // makes the call fail. By default the XP folders below C:\Documents and
   // Settings\user (and All Users) are given, and exist.
-  void SetSpecialFolder(int csidl, const std::string& path);
+  void SetSpecialFolder(int csidl, const Text& path);
 
   // --- windows of other programs ---
   // A window of another process (of a default one, id 200, when processId is 0).
   // Top-level windows are put at the top of the Z-order; children after their
   // existing siblings.
-  HWND AddWindow(const std::string& cls, const std::string& title, bool visible,
+  HWND AddWindow(const Text& cls, const Text& title, bool visible,
                  HWND parent = nullptr, DWORD processId = 0);
-  void SetWindowTitle(HWND w, const std::string& title);
+  void SetWindowTitle(HWND w, const Text& title);
   void SetWindowVisible(HWND w, bool visible);
   void RemoveWindow(HWND w);                             // the other program closed it
   void SetForeground(HWND w);
@@ -285,11 +332,16 @@ class World {
   // --- clipboard ---
   // Text another program put on the clipboard earlier (CF_TEXT).
   void SetClipboardText(const std::string& text);
+  // Text another program put on the clipboard earlier as CF_UNICODETEXT.
+  void SetClipboardUnicodeText(const std::u16string& text);
   // Another process holds the clipboard open: OpenClipboard fails.
   void HoldClipboardElsewhere(bool held);
   void FailEmptyClipboard(bool on);
   void FailSetClipboardData(bool on);
-  ClipboardTextRecord ClipboardText() const;
+  ClipboardTextRecord ClipboardText() const;          // CF_TEXT
+  ClipboardTextRecord ClipboardUnicodeText() const;   // CF_UNICODETEXT (bytes: UTF-16LE)
+  // The formats on the clipboard, in the order they were set.
+  std::vector<UINT> ClipboardFormats() const;
   bool ClipboardLeftOpen() const;      // the program opened it and did not close it
 
   // --- shell ---
@@ -335,14 +387,18 @@ class World {
   // --- observations ---
   // The calls that make the output, in order: "ShowWindow 9", "OpenClipboard",
   // "EmptyClipboard", "MessageBeep 64", "SetClipboardData 1",
-  // "CloseClipboard", "ShellExecuteA" (with the number of the call's command
+  // "CloseClipboard", "ShellExecuteA" or "ShellExecuteW" (with the number of the call's command
   // or format; failed calls end in " failed").
   std::vector<std::string> outputCalls;
   std::vector<ShellLaunchRecord> launches;
   int clipboardWrites = 0;             // SetClipboardData calls that took a block
   int clipboardBlocksFreedByProgram = 0;  // GlobalFree of a block the clipboard owns
   std::vector<MessageBoxRecord> messageBoxes;
-  std::vector<std::string> trace;      // OutputDebugStringA lines
+  // The trace: OutputDebugStringA and OutputDebugStringW lines. trace holds
+  // them in the world's code page ('?' for characters it lacks), traceWide in
+  // UTF-16 (ANSI lines converted).
+  std::vector<std::string> trace;
+  std::vector<std::u16string> traceWide;
   std::vector<UINT> beeps;
   std::vector<ShowWindowRecord> showWindowCalls;
   int setForegroundCalls = 0;
@@ -368,7 +424,7 @@ class World {
   int OutstandingGlobalBlocks() const; // blocks neither freed nor handed to the clipboard
   int OutstandingGdiObjects() const;   // brushes not deleted
   int LiveWindowsOfCurrentProcess() const;
-  HWND FindWindowByClass(const std::string& cls) const;  // the program's windows, destroyed ones too
+  HWND FindWindowByClass(const Text& cls) const;  // the program's windows, destroyed ones too
   const std::vector<WindowRecord>& CreatedWindows() const;  // every window the program created
   WindowRecord Window(HWND w) const;   // any window, also another program's
 

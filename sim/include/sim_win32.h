@@ -49,7 +49,8 @@ typedef unsigned int UINT;
 typedef short SHORT;
 typedef unsigned short USHORT;
 typedef char CHAR;
-typedef uint16_t WCHAR;
+// char16_t, so that u"..." literals are wide texts here as L"..." ones are on Windows.
+typedef char16_t WCHAR;
 typedef CHAR* LPSTR;
 typedef CHAR* PSTR;
 typedef const CHAR* LPCSTR;
@@ -154,6 +155,19 @@ typedef struct tagWNDCLASSA {
   LPCSTR lpszClassName;
 } WNDCLASSA, *PWNDCLASSA, *LPWNDCLASSA;
 
+typedef struct tagWNDCLASSW {
+  UINT style;
+  WNDPROC lpfnWndProc;
+  int cbClsExtra;
+  int cbWndExtra;
+  HINSTANCE hInstance;
+  HICON hIcon;
+  HCURSOR hCursor;
+  HBRUSH hbrBackground;
+  LPCWSTR lpszMenuName;
+  LPCWSTR lpszClassName;
+} WNDCLASSW, *PWNDCLASSW, *LPWNDCLASSW;
+
 typedef struct tagCREATESTRUCTA {
   LPVOID lpCreateParams;
   HINSTANCE hInstance;
@@ -168,6 +182,21 @@ typedef struct tagCREATESTRUCTA {
   LPCSTR lpszClass;
   DWORD dwExStyle;
 } CREATESTRUCTA, *LPCREATESTRUCTA;
+
+typedef struct tagCREATESTRUCTW {
+  LPVOID lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  LPCWSTR lpszName;
+  LPCWSTR lpszClass;
+  DWORD dwExStyle;
+} CREATESTRUCTW, *LPCREATESTRUCTW;
 
 typedef struct _OSVERSIONINFOA {
   DWORD dwOSVersionInfoSize;
@@ -215,6 +244,21 @@ typedef struct tagLVITEMA {
   LPARAM lParam;
   int iIndent;
 } LVITEMA, *LPLVITEMA;
+
+// The same record for LVM_GETITEMW: the text area holds UTF-16 characters and
+// cchTextMax counts them.
+typedef struct tagLVITEMW {
+  UINT mask;
+  int iItem;
+  int iSubItem;
+  UINT state;
+  UINT stateMask;
+  LPWSTR pszText;
+  int cchTextMax;
+  int iImage;
+  LPARAM lParam;
+  int iIndent;
+} LVITEMW, *LPLVITEMW;
 
 typedef struct tagPROCESSENTRY32 {
   DWORD dwSize;
@@ -554,6 +598,8 @@ typedef struct tagPROCESSENTRY32 {
 #define LVM_GETITEMRECT (LVM_FIRST + 14)
 #define LVM_GETITEMSTATE (LVM_FIRST + 44)
 #define LVM_GETITEMTEXTA (LVM_FIRST + 45)
+#define LVM_GETITEMW (LVM_FIRST + 75)
+#define LVM_GETITEMTEXTW (LVM_FIRST + 115)
 #define LVIF_TEXT 0x0001
 #define LVIF_IMAGE 0x0002
 #define LVIF_PARAM 0x0004
@@ -612,6 +658,9 @@ typedef DWORD (*LPTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
 // ---------------------------------------------------------------------------
 #define CP_ACP 0
 #define CP_UTF8 65001
+#define CP_OEMCP 1
+#define MB_PRECOMPOSED 0x00000001
+#define MB_ERR_INVALID_CHARS 0x00000008
 #define WC_NO_BEST_FIT_CHARS 0x00000400
 #define WC_ERR_INVALID_CHARS 0x00000080
 #define ERROR_INVALID_FLAGS 1004L
@@ -792,6 +841,21 @@ HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
 DWORD GetSysColor(int nIndex);
 HBRUSH CreateSolidBrush(COLORREF color);
 BOOL DeleteObject(HGDIOBJ ho);
+// The wide forms: windows keep their class names and titles in UTF-16; the A
+// forms convert through the ANSI code page (with best-fit, as Windows does).
+ATOM RegisterClassW(const WNDCLASSW* lpWndClass);
+BOOL UnregisterClassW(LPCWSTR lpClassName, HINSTANCE hInstance);
+HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle,
+                     int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+                     HINSTANCE hInstance, LPVOID lpParam);
+int GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount);
+int GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount);
+int GetWindowTextLengthW(HWND hWnd);
+BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString);
+HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName);
+HWND FindWindowExW(HWND hWndParent, HWND hWndChildAfter, LPCWSTR lpszClass, LPCWSTR lpszWindow);
+HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
+HCURSOR LoadCursorW(HINSTANCE hInstance, LPCWSTR lpCursorName);
 
 // Messages.cpp
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
@@ -804,10 +868,19 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
 BOOL TranslateMessage(const MSG* lpMsg);
 LRESULT DispatchMessageA(const MSG* lpMsg);
 LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageTimeoutW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                            UINT uTimeout, PDWORD_PTR lpdwResult);
+BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
+BOOL PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
+LRESULT DispatchMessageW(const MSG* lpMsg);
+LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 
 // Dialogs.cpp
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 BOOL MessageBeep(UINT uType);
+int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
 
 // System.cpp
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
@@ -828,6 +901,14 @@ DWORD GetCurrentProcessId(void);
 DWORD GetCurrentThreadId(void);
 HANDLE GetCurrentProcess(void);
 UINT GetACP(void);
+DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
+HMODULE GetModuleHandleW(LPCWSTR lpModuleName);
+DWORD GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer);
+BOOL SetCurrentDirectoryW(LPCWSTR lpPathName);
+UINT GetWindowsDirectoryW(LPWSTR lpBuffer, UINT uSize);
+UINT GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize);
+void OutputDebugStringW(LPCWSTR lpOutputString);
+LPWSTR GetCommandLineW(void);
 
 // Files.cpp
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
@@ -847,10 +928,20 @@ DWORD SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, DWORD nB
                   LPSTR lpBuffer, LPSTR* lpFilePart);
 BOOL DeleteFileA(LPCSTR lpFileName);
 BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
+HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                   DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+DWORD GetFileAttributesW(LPCWSTR lpFileName);
+DWORD GetFullPathNameW(LPCWSTR lpFileName, DWORD nBufferLength, LPWSTR lpBuffer, LPWSTR* lpFilePart);
+DWORD SearchPathW(LPCWSTR lpPath, LPCWSTR lpFileName, LPCWSTR lpExtension, DWORD nBufferLength,
+                  LPWSTR lpBuffer, LPWSTR* lpFilePart);
+BOOL DeleteFileW(LPCWSTR lpFileName);
+BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 
 // Processes.cpp: other processes, their memory and their image files. The
 // functions that Windows exports only from some versions (VirtualAllocEx,
-// VirtualFreeEx, the Tool Help and PSAPI functions, QueryFullProcessImageNameA,
+// VirtualFreeEx, the Tool Help and PSAPI functions (A and W),
+// QueryFullProcessImageNameA and W,
 // IsWow64Process, the WOW64 redirection switches) are not declared here: a
 // program finds them with GetProcAddress, as it must on the real system.
 HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId);
@@ -863,6 +954,7 @@ BOOL WriteProcessMemory(HANDLE hProcess, LPVOID lpBaseAddress, LPCVOID lpBuffer,
 HMODULE LoadLibraryA(LPCSTR lpLibFileName);
 BOOL FreeLibrary(HMODULE hLibModule);
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+HMODULE LoadLibraryW(LPCWSTR lpLibFileName);
 
 // Mappings.cpp: memory mappings backed by the paging file.
 HANDLE CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES lpFileMappingAttributes,
@@ -876,6 +968,9 @@ BOOL UnmapViewOfFile(LPCVOID lpBaseAddress);
 BOOL SHGetSpecialFolderPathA(HWND hwndOwner, LPSTR lpszPath, int csidl, BOOL fCreate);
 HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
                         LPCSTR lpDirectory, INT nShowCmd);
+BOOL SHGetSpecialFolderPathW(HWND hwndOwner, LPWSTR lpszPath, int csidl, BOOL fCreate);
+HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR lpOperation, LPCWSTR lpFile, LPCWSTR lpParameters,
+                        LPCWSTR lpDirectory, INT nShowCmd);
 
 // Clipboard.cpp
 BOOL OpenClipboard(HWND hWndNewOwner);
@@ -904,6 +999,8 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                         LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                         LPBOOL lpUsedDefaultChar);
+int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                        LPWSTR lpWideCharStr, int cchWideChar);
 BOOL IsDBCSLeadByte(BYTE TestChar);
 LPSTR CharNextA(LPCSTR lpsz);
 LPSTR CharPrevA(LPCSTR lpszStart, LPCSTR lpszCurrent);
@@ -921,6 +1018,21 @@ int StrCmpNIA(LPCSTR lpStr1, LPCSTR lpStr2, int nChar);
 int StrCmpNA(LPCSTR lpStr1, LPCSTR lpStr2, int nChar);
 LPSTR StrChrA(LPCSTR lpStart, WORD wMatch);
 LPSTR StrRChrA(LPCSTR lpStart, LPCSTR lpEnd, WORD wMatch);
+int lstrlenW(LPCWSTR lpString);
+LPWSTR lstrcpyW(LPWSTR lpString1, LPCWSTR lpString2);
+LPWSTR lstrcpynW(LPWSTR lpString1, LPCWSTR lpString2, int iMaxLength);
+LPWSTR lstrcatW(LPWSTR lpString1, LPCWSTR lpString2);
+int lstrcmpW(LPCWSTR lpString1, LPCWSTR lpString2);
+int lstrcmpiW(LPCWSTR lpString1, LPCWSTR lpString2);
+int WINAPIV wsprintfW(LPWSTR lpOut, LPCWSTR lpFmt, ...);
+int wvsprintfW(LPWSTR lpOut, LPCWSTR lpFmt, va_list arglist);
+LPWSTR StrStrIW(LPCWSTR lpFirst, LPCWSTR lpSrch);
+LPWSTR StrStrW(LPCWSTR lpFirst, LPCWSTR lpSrch);
+int StrCmpNIW(LPCWSTR lpStr1, LPCWSTR lpStr2, int nChar);
+int StrCmpNW(LPCWSTR lpStr1, LPCWSTR lpStr2, int nChar);
+LPWSTR StrChrW(LPCWSTR lpStart, WCHAR wMatch);
+LPWSTR CharNextW(LPCWSTR lpsz);
+LPWSTR CharPrevW(LPCWSTR lpszStart, LPCWSTR lpszCurrent);
 
 // PathFunctions.cpp
 BOOL PathFileExistsA(LPCSTR pszPath);
@@ -935,5 +1047,17 @@ LPSTR PathFindExtensionA(LPCSTR pszPath);
 BOOL PathIsRelativeA(LPCSTR pszPath);
 BOOL PathIsUNCServerShareA(LPCSTR pszPath);
 LPSTR PathRemoveBackslashA(LPSTR pszPath);
+BOOL PathFileExistsW(LPCWSTR pszPath);
+BOOL PathIsDirectoryW(LPCWSTR pszPath);
+BOOL PathCanonicalizeW(LPWSTR pszBuf, LPCWSTR pszPath);
+LPWSTR PathAddBackslashW(LPWSTR pszPath);
+void PathRemoveBlanksW(LPWSTR pszPath);
+void PathUnquoteSpacesW(LPWSTR lpsz);
+BOOL PathRemoveFileSpecW(LPWSTR pszPath);
+LPWSTR PathFindFileNameW(LPCWSTR pszPath);
+LPWSTR PathFindExtensionW(LPCWSTR pszPath);
+BOOL PathIsRelativeW(LPCWSTR pszPath);
+BOOL PathIsUNCServerShareW(LPCWSTR pszPath);
+LPWSTR PathRemoveBackslashW(LPWSTR pszPath);
 
 #endif  // SIM_WIN32_H

@@ -5,15 +5,17 @@
 #include "ProgramLaunch.h"
 #include "TemplateExpansion.h"
 #include "../common/RunState.h"
+#include "../common/SystemText.h"
+#include "../common/Text.h"
 #include "../common/Trace.h"
 
-int FindExecEntry(const char* label)
+int FindExecEntry(const WCHAR* label)
 {
-    int length = lstrlenA(label);
+    int length = TextLength(label);
     if (length == 0)
         return -1;
     for (int i = 0; i < g_Run.Exec.Count; i++) {
-        if (lstrlenA(g_Run.Exec.Label[i]) == length && StrStrIA(g_Run.Exec.Label[i], label) != NULL)
+        if (TextLength(g_Run.Exec.Label[i]) == length && FindNoCase(g_Run.Exec.Label[i], label) != NULL)
             return i;
     }
     return -1;
@@ -34,7 +36,7 @@ void DispatchAction()
 
     int entry = FindExecEntry(g_Run.RequestedLabel);
     if (entry < 0) {
-        if (g_Run.RequestedLabel[0] != '\0')
+        if (g_Run.RequestedLabel[0] != 0)
             Trace("output: no program is labelled \"%s\"; the paths go to the clipboard",
                   g_Run.RequestedLabel);
         CopySelectionToClipboard(0);
@@ -42,7 +44,7 @@ void DispatchAction()
     }
 
     Trace("output: program %d \"%s\"", entry + 1, g_Run.Exec.ProgramPath[entry]);
-    char expanded[ExpandedTextSize];
+    WCHAR expanded[ExpandedTextSize];
     ExpandTemplate(g_Run.Exec.Template[entry], expanded);
     if (g_Run.QuoteMode == VerbatimText)
         LaunchProgram(g_Run.Exec.ProgramPath[entry], expanded);

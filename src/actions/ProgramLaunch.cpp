@@ -3,23 +3,24 @@
 
 #include "../common/RunState.h"
 #include "../common/SplitPath.h"
+#include "../common/SystemText.h"
 #include "../common/Text.h"
 #include "../common/Trace.h"
 
-HINSTANCE LaunchProgram(const char* programPath, const char* parameters)
+HINSTANCE LaunchProgram(const WCHAR* programPath, const WCHAR* parameters)
 {
     HINSTANCE result;
-    if (PathFileExistsA(programPath)) {
-        char directory[PathBufferSize];
+    if (FileExists(programPath)) {
+        WCHAR directory[PathBufferSize];
         SplitPath(programPath);
-        TextJoin(directory, sizeof directory, g_Run.Parts.Drive, g_Run.Parts.Directory);
-        result = ShellExecuteA(NULL, NULL, programPath, parameters, directory, SW_SHOWNORMAL);
+        TextJoin(directory, PathBufferSize, g_Run.Parts.Drive, g_Run.Parts.Directory);
+        result = ShellOpen(programPath, parameters, directory, SW_SHOWNORMAL);
         Trace("launch: \"%s\" in \"%s\" gives %d", programPath, directory,
               (int)(INT_PTR)result);
-    } else if (parameters[0] != '\0') {
+    } else if (parameters[0] != 0) {
         // The program has gone since the settings were read: the shell opens the text itself,
         // as a document, folder or program.
-        result = ShellExecuteA(NULL, NULL, parameters, NULL, NULL, SW_SHOWNORMAL);
+        result = ShellOpen(parameters, NULL, NULL, SW_SHOWNORMAL);
         Trace("launch: \"%s\" does not exist; the shell opens the parameter text, which gives %d",
               programPath, (int)(INT_PTR)result);
     } else {

@@ -1,32 +1,65 @@
-// Writes: g_Run.OwnWindow (after creation returns). The run itself is RunSequence's.
+// Writes: g_Run.OwnWindow (after creation returns). Reads: g_Run.UnicodeCalls. The run itself is
+// RunSequence's.
 #include "AppWindow.h"
 
 #include "../common/RunState.h"
+#include "../common/SystemText.h"
 #include "RunSequence.h"
 
-ATOM RegisterAppWindowClass(HINSTANCE instance, const char* className)
+// The class is registered with the wide function where the system has it, so that its window
+// is a Unicode window; Windows 98/ME gets the ANSI class of the same name.
+ATOM RegisterAppWindowClass(HINSTANCE instance, const WCHAR* className)
 {
+    HICON icon = LoadIconA(instance, "MYICON");
+    HCURSOR cursor = LoadCursorA(NULL, IDC_ARROW);
+    // The brush lives until the process exits, like the class.
+    HBRUSH background = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    UINT style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    if (g_Run.UnicodeCalls) {
+        WNDCLASSW windowClass;
+        windowClass.style = style;
+        windowClass.lpfnWndProc = AppWindowProc;
+        windowClass.cbClsExtra = 0;
+        windowClass.cbWndExtra = 0;
+        windowClass.hInstance = instance;
+        windowClass.hIcon = icon;
+        windowClass.hCursor = cursor;
+        windowClass.hbrBackground = background;
+        windowClass.lpszMenuName = NULL;
+        windowClass.lpszClassName = className;
+        return RegisterClassW(&windowClass);
+    }
+    char ansiName[2 * PathBufferSize];
+    AnsiMarkedText(className, ansiName, sizeof ansiName);
     WNDCLASSA windowClass;
-    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    windowClass.style = style;
     windowClass.lpfnWndProc = AppWindowProc;
     windowClass.cbClsExtra = 0;
     windowClass.cbWndExtra = 0;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, "MYICON");
-    windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
-    // The brush lives until the process exits, like the class.
-    windowClass.hbrBackground = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    windowClass.hIcon = icon;
+    windowClass.hCursor = cursor;
+    windowClass.hbrBackground = background;
     windowClass.lpszMenuName = NULL;
-    windowClass.lpszClassName = className;
+    windowClass.lpszClassName = ansiName;
     return RegisterClassA(&windowClass);
 }
 
-int CreateAppWindow(HINSTANCE instance, const char* className)
+int CreateAppWindow(HINSTANCE instance, const WCHAR* className)
 {
-    HWND window = CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_TOOLWINDOW,
-                                  className, className, WS_POPUP,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  NULL, NULL, instance, NULL);
+    DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+    HWND window;
+    if (g_Run.UnicodeCalls) {
+        window = CreateWindowExW(exStyle, className, className, WS_POPUP, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, instance,
+                                 NULL);
+    } else {
+        char ansiName[2 * PathBufferSize];
+        AnsiMarkedText(className, ansiName, sizeof ansiName);
+        window = CreateWindowExA(exStyle, ansiName, ansiName, WS_POPUP, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, instance,
+                                 NULL);
+    }
     // The run closes the window while it is being created, so creation normally reports no
     // window at all; WinMain then ends at once.
     if (window == NULL)
@@ -65,6 +98,7 @@ LRESULT CALLBACK AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_DESTROY:
         return OnDestroy();
     default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return g_Run.UnicodeCalls ? DefWindowProcW(window, message, wParam, lParam)
+                                  : DefWindowProcA(window, message, wParam, lParam);
     }
 }

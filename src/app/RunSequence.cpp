@@ -4,6 +4,7 @@
 
 #include "../common/RunState.h"
 #include "../common/SplitPath.h"
+#include "../common/SystemText.h"
 #include "../common/Text.h"
 #include "../common/Trace.h"
 #include "../config/SettingsFile.h"
@@ -20,15 +21,14 @@ void DetectOsFamily()
     int isWin9x = version.dwMajorVersion == 4 &&
                   (version.dwMinorVersion == 10 || version.dwMinorVersion == 90);
     g_Run.IsNtFamily = isWin9x ? 0 : 1;
-    Trace("system: Windows %lu.%lu, %s family", (unsigned long)version.dwMajorVersion,
+    Trace("system: Windows %lu.%lu, %hs family", (unsigned long)version.dwMajorVersion,
           (unsigned long)version.dwMinorVersion, g_Run.IsNtFamily ? "NT" : "98/ME");
 }
 
 void ComputeOwnDirectory()
 {
     SplitPath(g_Run.ModulePath);
-    TextJoin(g_Run.OwnDirectory, sizeof g_Run.OwnDirectory, g_Run.Parts.Drive,
-             g_Run.Parts.Directory);
+    TextJoin(g_Run.OwnDirectory, PathBufferSize, g_Run.Parts.Drive, g_Run.Parts.Directory);
     DetectOsFamily();
 }
 
@@ -38,7 +38,7 @@ static void TakeFirstEntryLabel()
     if (!g_Run.UseFirstEntry)
         return;
     if (g_Run.Exec.Count > 0) {
-        TextCopy(g_Run.RequestedLabel, sizeof g_Run.RequestedLabel, g_Run.Exec.Label[0]);
+        TextCopy(g_Run.RequestedLabel, PathBufferSize, g_Run.Exec.Label[0]);
         Trace("switches: /#e takes the first entry's label \"%s\"", g_Run.RequestedLabel);
     } else {
         Trace("switches: /#e given but no program is configured; output goes to the clipboard");
@@ -47,18 +47,18 @@ static void TakeFirstEntryLabel()
 
 void RunSequence(HWND window)
 {
-    const char* commandLine = g_Run.CommandLine ? g_Run.CommandLine : "";
+    const WCHAR* commandLine = g_Run.CommandLine ? g_Run.CommandLine : WTEXT("");
 
     g_Run.TargetWindow = GetForegroundWindow();
     Trace("start: command line \"%s\", foreground window %08lX", commandLine,
           (unsigned long)(ULONG_PTR)g_Run.TargetWindow);
 
-    if (StrStrIA(commandLine, "/#v") != NULL) {
+    if (FindNoCase(commandLine, WTEXT("/#v")) != NULL) {
         Trace("start: /#v shows the version box and ends the run");
         ShowVersionBox(window);
     } else {
         ComputeOwnDirectory();
-        TextJoin(g_Run.SettingsPath, sizeof g_Run.SettingsPath, g_Run.OwnDirectory,
+        TextJoin(g_Run.SettingsPath, PathBufferSize, g_Run.OwnDirectory,
                  g_Run.DefaultSettingsName);
         ParseSwitches(commandLine);
         if (LoadSettings(window)) {
@@ -68,5 +68,8 @@ void RunSequence(HWND window)
     }
 
     Trace("end: closing the hidden window");
-    SendMessageA(window, WM_CLOSE, 0, 0);
+    if (g_Run.UnicodeCalls)
+        SendMessageW(window, WM_CLOSE, 0, 0);
+    else
+        SendMessageA(window, WM_CLOSE, 0, 0);
 }

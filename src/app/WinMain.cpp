@@ -1,38 +1,49 @@
-// Writes: g_Run.Instance, ModulePath, DefaultSettingsName, CommandLine.
+// Writes: g_Run.Instance, UnicodeCalls, ModulePath, DefaultSettingsName, CommandLine.
 #include "../common/RunState.h"
 #include "../common/SplitPath.h"
+#include "../common/SystemText.h"
 #include "../common/Text.h"
 #include "AppWindow.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showState)
 {
     (void)showState;
-    char className[256];   // the program's base name: class name and window title
+    WCHAR className[256];   // the program's base name: class name and window title
 
     g_Run.Instance = instance;
+    DetectTextCalls();
     // Without its own path the program cannot find its settings; going on would create an empty
     // ".ini" in the current folder and send the paths where the settings do not say.
-    if (GetModuleFileNameA(NULL, g_Run.ModulePath, sizeof g_Run.ModulePath) == 0)
+    if (ReadModulePath(g_Run.ModulePath, LineBufferSize) == 0)
         return 0;
-    g_Run.ModulePath[sizeof g_Run.ModulePath - 1] = '\0';
-    PathUnquoteSpacesA(g_Run.ModulePath);
+    g_Run.ModulePath[LineBufferSize - 1] = 0;
+    UnquoteSpaces(g_Run.ModulePath);
 
     SplitPath(g_Run.ModulePath);
-    TextCopy(className, sizeof className, g_Run.Parts.BaseName);
-    TextJoin(g_Run.DefaultSettingsName, sizeof g_Run.DefaultSettingsName, className, ".ini");
-    g_Run.CommandLine = commandLine;
+    TextCopy(className, 256, g_Run.Parts.BaseName);
+    TextJoin(g_Run.DefaultSettingsName, PathBufferSize, className, WTEXT(".ini"));
+    // On the NT family the tail is taken from the system's wide command line, so that switch
+    // values (labels, program names) outside the ANSI code page arrive whole.
+    g_Run.CommandLine = TakeCommandLineTail(commandLine);
 
     if (previousInstance == NULL && RegisterAppWindowClass(instance, className) == 0)
         return 0;
     if (!CreateAppWindow(instance, className))
         return 0;
 
-    // GetMessageA gives -1 on failure; that ends the loop too instead of spinning on it.
+    // GetMessage gives -1 on failure; that ends the loop too instead of spinning on it.
     MSG message;
     message.wParam = 0;
-    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+    for (;;) {
+        BOOL got = g_Run.UnicodeCalls ? GetMessageW(&message, NULL, 0, 0)
+                                      : GetMessageA(&message, NULL, 0, 0);
+        if (got <= 0)
+            break;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        if (g_Run.UnicodeCalls)
+            DispatchMessageW(&message);
+        else
+            DispatchMessageA(&message);
     }
     return (int)message.wParam;
 }

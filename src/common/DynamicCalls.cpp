@@ -16,6 +16,13 @@ static HMODULE Kernel()
     return GetModuleHandleA("kernel32.dll");
 }
 
+// shell32 is loaded with the program (it imports ShellExecuteA), so it is not loaded or freed
+// here.
+static HMODULE ShellModule()
+{
+    return GetModuleHandleA("shell32.dll");
+}
+
 int FindRemoteMemoryCalls(RemoteMemoryCalls* calls)
 {
     HMODULE kernel = Kernel();
@@ -27,14 +34,14 @@ int FindRemoteMemoryCalls(RemoteMemoryCalls* calls)
 int LoadPsapi(PsapiCalls* calls)
 {
     calls->EnumProcessModules = NULL;
-    calls->GetModuleFileNameExA = NULL;
+    calls->GetModuleFileNameExW = NULL;
     calls->Library = LoadLibraryA("PSAPI.DLL");
     if (calls->Library == NULL)
         return 0;
     calls->EnumProcessModules = Lookup<EnumProcessModulesCall>(calls->Library, "EnumProcessModules");
-    calls->GetModuleFileNameExA =
-        Lookup<GetModuleFileNameExACall>(calls->Library, "GetModuleFileNameExA");
-    if (calls->EnumProcessModules == NULL || calls->GetModuleFileNameExA == NULL) {
+    calls->GetModuleFileNameExW =
+        Lookup<GetModuleFileNameExWCall>(calls->Library, "GetModuleFileNameExW");
+    if (calls->EnumProcessModules == NULL || calls->GetModuleFileNameExW == NULL) {
         FreePsapi(calls);
         return 0;
     }
@@ -74,8 +81,7 @@ void FreeOle(OleCalls* calls)
 
 SHGetPathFromIDListWCall FindPathFromIdList()
 {
-    // shell32 is loaded with the program (ShellExecuteA), so it is not loaded or freed here.
-    return Lookup<SHGetPathFromIDListWCall>(GetModuleHandleA("shell32.dll"), "SHGetPathFromIDListW");
+    return Lookup<SHGetPathFromIDListWCall>(ShellModule(), "SHGetPathFromIDListW");
 }
 
 int FindToolHelpCalls(ToolHelpCalls* calls)
@@ -87,9 +93,19 @@ int FindToolHelpCalls(ToolHelpCalls* calls)
     return calls->CreateSnapshot != NULL && calls->First != NULL && calls->Next != NULL;
 }
 
-QueryFullProcessImageNameACall FindQueryFullProcessImageName()
+QueryFullProcessImageNameWCall FindQueryFullProcessImageName()
 {
-    return Lookup<QueryFullProcessImageNameACall>(Kernel(), "QueryFullProcessImageNameA");
+    return Lookup<QueryFullProcessImageNameWCall>(Kernel(), "QueryFullProcessImageNameW");
+}
+
+SHGetSpecialFolderPathWCall FindSpecialFolderPathW()
+{
+    return Lookup<SHGetSpecialFolderPathWCall>(ShellModule(), "SHGetSpecialFolderPathW");
+}
+
+ShellExecuteWCall FindShellExecuteW()
+{
+    return Lookup<ShellExecuteWCall>(ShellModule(), "ShellExecuteW");
 }
 
 IsWow64ProcessCall FindIsWow64Process()

@@ -8,8 +8,8 @@
 typedef LPVOID(WINAPI* VirtualAllocExCall)(HANDLE, LPVOID, SIZE_T, DWORD, DWORD);
 typedef BOOL(WINAPI* VirtualFreeExCall)(HANDLE, LPVOID, SIZE_T, DWORD);
 typedef BOOL(WINAPI* EnumProcessModulesCall)(HANDLE, HMODULE*, DWORD, LPDWORD);
-typedef DWORD(WINAPI* GetModuleFileNameExACall)(HANDLE, HMODULE, LPSTR, DWORD);
-typedef BOOL(WINAPI* QueryFullProcessImageNameACall)(HANDLE, DWORD, LPSTR, PDWORD);
+typedef DWORD(WINAPI* GetModuleFileNameExWCall)(HANDLE, HMODULE, LPWSTR, DWORD);
+typedef BOOL(WINAPI* QueryFullProcessImageNameWCall)(HANDLE, DWORD, LPWSTR, PDWORD);
 typedef HANDLE(WINAPI* CreateToolhelp32SnapshotCall)(DWORD, DWORD);
 typedef BOOL(WINAPI* Process32Call)(HANDLE, LPPROCESSENTRY32);
 typedef BOOL(WINAPI* IsWow64ProcessCall)(HANDLE, PBOOL);
@@ -20,6 +20,8 @@ typedef void(WINAPI* CoUninitializeCall)(void);
 typedef HRESULT(WINAPI* CoCreateInstanceCall)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
 typedef void(WINAPI* CoTaskMemFreeCall)(LPVOID);
 typedef BOOL(WINAPI* SHGetPathFromIDListWCall)(PCIDLIST_ABSOLUTE, LPWSTR);
+typedef BOOL(WINAPI* SHGetSpecialFolderPathWCall)(HWND, LPWSTR, int, BOOL);
+typedef HINSTANCE(WINAPI* ShellExecuteWCall)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 
 // kernel32 (NT family only): memory in another process.
 struct RemoteMemoryCalls {
@@ -27,11 +29,12 @@ struct RemoteMemoryCalls {
     VirtualFreeExCall Release;
 };
 
-// PSAPI.DLL, loaded for the caller, which frees it with FreePsapi.
+// PSAPI.DLL, loaded for the caller, which frees it with FreePsapi. Only the NT family has it,
+// so its wide function is the one taken.
 struct PsapiCalls {
     HMODULE Library;
     EnumProcessModulesCall EnumProcessModules;
-    GetModuleFileNameExACall GetModuleFileNameExA;
+    GetModuleFileNameExWCall GetModuleFileNameExW;
 };
 
 // kernel32 (Windows 98/ME, NT 5.0 and later): the Tool Help process list.
@@ -70,7 +73,12 @@ void FreePsapi(PsapiCalls* calls);
 int FindToolHelpCalls(ToolHelpCalls* calls);
 
 // kernel32 of Windows Vista and later; NULL elsewhere.
-QueryFullProcessImageNameACall FindQueryFullProcessImageName();
+QueryFullProcessImageNameWCall FindQueryFullProcessImageName();
+
+// shell32's wide functions, looked up so that the program still loads where shell32 has only
+// the ANSI ones (Windows 95 and 98 without a newer shell); NULL where they are missing.
+SHGetSpecialFolderPathWCall FindSpecialFolderPathW();
+ShellExecuteWCall FindShellExecuteW();
 
 // kernel32's IsWow64Process (Windows XP SP2 and later), or NULL.
 IsWow64ProcessCall FindIsWow64Process();

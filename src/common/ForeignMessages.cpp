@@ -2,6 +2,8 @@
 #include "ForeignMessages.h"
 
 #include "RunState.h"
+#include "SystemText.h"
+#include "Text.h"
 #include "Trace.h"
 
 static int IsSilentThread(DWORD thread)
@@ -51,7 +53,12 @@ int SendForeignMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
         return 0;
     }
     DWORD_PTR result = 0;
-    if (SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, limit, &result) == 0) {
+    LRESULT sent = g_Run.UnicodeCalls
+                       ? SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
+                                             limit, &result)
+                       : SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
+                                             limit, &result);
+    if (sent == 0) {
         DWORD error = GetLastError();
         if (IsWindow(window)) {
             RememberSilentThread(thread);
@@ -62,5 +69,30 @@ int SendForeignMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
         return 0;
     }
     *answer = (LRESULT)result;
+    return 1;
+}
+
+int ReadForeignText(HWND window, WCHAR* text, int size)
+{
+    text[0] = 0;
+    LRESULT answer;
+    if (g_Run.UnicodeCalls) {
+        WCHAR area[LineBufferSize];
+        if (size > LineBufferSize)
+            size = LineBufferSize;
+        ZeroMemory(area, sizeof area);
+        if (!SendForeignMessage(window, WM_GETTEXT, (WPARAM)size, (LPARAM)area, &answer))
+            return 0;
+        TextCopyFromArea(text, size, area, size);
+        return 1;
+    }
+    char area[LineBufferSize];
+    if (size > LineBufferSize)
+        size = LineBufferSize;
+    ZeroMemory(area, sizeof area);
+    if (!SendForeignMessage(window, WM_GETTEXT, (WPARAM)size, (LPARAM)area, &answer))
+        return 0;
+    area[size - 1] = '\0';   // the other program may have left it unterminated
+    WideFromAnsi(area, text, size);
     return 1;
 }

@@ -16,4 +16,9 @@ enum {
 // time out, the run's time for other programs is used up, or the window is gone).
 int SendForeignMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer);
 
+// The text of another program's control (WM_GETTEXT) in a buffer of size characters, taken only
+// up to the end of the buffer whether or not the other program ended it. 1 when the control
+// answered; 0, with the empty text, when it did not.
+int ReadForeignText(HWND window, WCHAR* text, int size);
+
 #endif

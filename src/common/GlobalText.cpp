@@ -7,15 +7,15 @@ int GlobalTextStart(GlobalText* text)
     text->Text = NULL;
     text->Length = 0;
     text->Capacity = 0;
-    text->Block = GlobalAlloc(GlobalTextFlags, 1);
+    text->Block = GlobalAlloc(GlobalTextFlags, sizeof(WCHAR));
     if (text->Block == NULL)
         return 0;
-    text->Text = (char*)GlobalLock(text->Block);
+    text->Text = (WCHAR*)GlobalLock(text->Block);
     if (text->Text == NULL) {
         GlobalTextRelease(text);
         return 0;
     }
-    text->Text[0] = '\0';
+    text->Text[0] = 0;
     text->Capacity = 1;
     return 1;
 }
@@ -27,15 +27,19 @@ static int GrowTo(GlobalText* text, SIZE_T needed)
     SIZE_T capacity = text->Capacity * 2;
     if (capacity < needed)
         capacity = needed;
+    if (capacity > ((SIZE_T)-1) / sizeof(WCHAR)) {   // the size in bytes cannot be represented
+        GlobalTextRelease(text);
+        return 0;
+    }
     GlobalUnlock(text->Block);
     text->Text = NULL;
-    HGLOBAL grown = GlobalReAlloc(text->Block, capacity, GlobalTextFlags);
+    HGLOBAL grown = GlobalReAlloc(text->Block, capacity * sizeof(WCHAR), GlobalTextFlags);
     if (grown == NULL) {
         GlobalTextRelease(text);
         return 0;
     }
     text->Block = grown;
-    text->Text = (char*)GlobalLock(text->Block);
+    text->Text = (WCHAR*)GlobalLock(text->Block);
     if (text->Text == NULL) {
         GlobalTextRelease(text);
         return 0;
@@ -44,7 +48,7 @@ static int GrowTo(GlobalText* text, SIZE_T needed)
     return 1;
 }
 
-int GlobalTextAppend(GlobalText* text, const char* bytes, SIZE_T length)
+int GlobalTextAppend(GlobalText* text, const WCHAR* characters, SIZE_T length)
 {
     if (text->Block == NULL)
         return 0;
@@ -56,9 +60,9 @@ int GlobalTextAppend(GlobalText* text, const char* bytes, SIZE_T length)
     if (needed > text->Capacity && !GrowTo(text, needed))
         return 0;
     for (SIZE_T i = 0; i < length; i++)
-        text->Text[text->Length + i] = bytes[i];
+        text->Text[text->Length + i] = characters[i];
     text->Length += length;
-    text->Text[text->Length] = '\0';
+    text->Text[text->Length] = 0;
     return 1;
 }
 

@@ -16,7 +16,8 @@ enum {
     MaxCandidates = 100,
     MaxListViews = 100,
     MaxSelection = 1000,
-    MaxSilentThreads = 16
+    MaxSilentThreads = 16,
+    CommandLineSize = 32768   // the longest command line the system passes, with its zero
 };
 
 // How the window search works: the folder a window shows is the result, or the items
@@ -30,29 +31,29 @@ enum QuoteModes { Undecided = 0, QuotedItems = 1, BareItems = 2, VerbatimText = 
 
 // What the last SplitPath call found; the caller reads it right after the call.
 struct PathParts {
-    char Drive[3];
-    char Directory[256];
-    char BaseName[256];
-    char Extension[256];
+    WCHAR Drive[3];
+    WCHAR Directory[256];
+    WCHAR BaseName[256];
+    WCHAR Extension[256];
 };
 
 struct NameList {
-    char Names[MaxNames][PathBufferSize];
+    WCHAR Names[MaxNames][PathBufferSize];
     int Count;
 };
 
 // Entries of the [exec] section, in file order, as three parallel arrays.
 struct ExecTable {
-    char ProgramPath[MaxExecEntries][PathBufferSize];
-    char Label[MaxExecEntries][PathBufferSize];
-    char Template[MaxExecEntries][PathBufferSize];
+    WCHAR ProgramPath[MaxExecEntries][PathBufferSize];
+    WCHAR Label[MaxExecEntries][PathBufferSize];
+    WCHAR Template[MaxExecEntries][PathBufferSize];
     int Count;
 };
 
 // Visible top-level windows that show a folder, with the base name of their process image,
 // in the order the system reported them.
 struct CandidateTable {
-    char Names[MaxCandidates][PathBufferSize];
+    WCHAR Names[MaxCandidates][PathBufferSize];
     HWND Windows[MaxCandidates];
     int Count;
 };
@@ -65,7 +66,7 @@ struct ListViewTable {
 
 // The absolute paths that the output receives.
 struct SelectionList {
-    char Paths[MaxSelection][PathBufferSize];
+    WCHAR Paths[MaxSelection][PathBufferSize];
     int Count;
 };
 
@@ -82,7 +83,6 @@ struct ForeignMessageState {
 enum ShellPathStatus {
     ShellPathTaken = 1,
     ShellPathNone = 0,          // the item has no file-system path (This PC, a zip folder, ...)
-    ShellPathOutsideCodePage = -1,   // its name holds characters the ANSI code page lacks
     ShellPathTooLong = -2,      // 260 characters or more
     ShellPathLost = -3          // the shell stopped answering while asked for it
 };
@@ -105,11 +105,11 @@ struct ShellViewReport {
     const char* FailedCall;       // the call that ended the asking, for the trace, or NULL
     HRESULT FailedResult;
     int FolderStatus;             // ShellPathStatus of Folder
-    char Folder[PathBufferSize];
+    WCHAR Folder[PathBufferSize];
     int ItemTotal;                // the selected items of the view
     int ItemCount;                // the paths taken, in the view's order
     int ItemStatus;               // ShellPathStatus of the item after the last one taken
-    char Paths[MaxSelection][PathBufferSize];
+    WCHAR Paths[MaxSelection][PathBufferSize];
     OleCalls Ole;
     SHGetPathFromIDListWCall PathFromIdList;   // for views that hand out no shell items
 };
@@ -117,11 +117,15 @@ struct ShellViewReport {
 struct RunState {
     // Start-up
     HINSTANCE Instance;
-    char ModulePath[LineBufferSize];
-    char DefaultSettingsName[PathBufferSize];
-    const char* CommandLine;
-    char OwnDirectory[PathBufferSize];
-    char SettingsPath[PathBufferSize];
+    // 1 where the system's wide (W) functions work: the NT family. Windows 95, 98 and ME
+    // have only the ANSI ones, so there every text crosses to the system converted.
+    int UnicodeCalls;
+    WCHAR CommandLineCopy[CommandLineSize];   // Windows 98/ME: the tail, converted
+    WCHAR ModulePath[LineBufferSize];
+    WCHAR DefaultSettingsName[PathBufferSize];
+    const WCHAR* CommandLine;   // the tail after the program's name
+    WCHAR OwnDirectory[PathBufferSize];
+    WCHAR SettingsPath[PathBufferSize];
     HWND TargetWindow;
     int IsNtFamily;
     HWND OwnWindow;   // stays null during the run: the run happens inside window creation
@@ -129,15 +133,15 @@ struct RunState {
     PathParts Parts;
 
     // Switches
-    char RequestedLabel[PathBufferSize];
+    WCHAR RequestedLabel[PathBufferSize];
     int UseFirstEntry;
     int FilerSwitch;
-    char FilerSwitchName[PathBufferSize];
+    WCHAR FilerSwitchName[PathBufferSize];
     int TitleSwitch;
-    char TitleSwitchName[PathBufferSize];
+    WCHAR TitleSwitchName[PathBufferSize];
 
     // Settings file and program lookup
-    char SearchPathText[SearchPathSize];
+    WCHAR SearchPathText[SearchPathSize];
     int SearchPathPresent;
     int ProgramFound;
     NameList TitleList;
@@ -147,8 +151,8 @@ struct RunState {
 
     // Window search and folder resolution
     int SearchMode;
-    char WindowTitle[LineBufferSize];   // the title of the window examined last
-    char CurrentFolder[PathBufferSize];
+    WCHAR WindowTitle[LineBufferSize];   // the title of the window examined last
+    WCHAR CurrentFolder[PathBufferSize];
     int AddressBoxFound;
     CandidateTable Candidates;
 

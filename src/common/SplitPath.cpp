@@ -7,44 +7,39 @@
 enum { SplitLimit = PathBufferSize, PartLimit = 255 };
 
 // Copies path[from, to) into a part buffer, at most 255 characters.
-static void CopyPart(char* part, const char* path, int from, int to)
+static void CopyPart(WCHAR* part, const WCHAR* path, int from, int to)
 {
-    char piece[SplitLimit + 1];
+    WCHAR piece[SplitLimit + 1];
     int n = 0;
     for (int i = from; i < to; i++)
         piece[n++] = path[i];
-    piece[n] = '\0';
+    piece[n] = 0;
     TextCopyN(part, piece, PartLimit);
 }
 
-void SplitPath(const char* path)
+void SplitPath(const WCHAR* path)
 {
     PathParts* parts = &g_Run.Parts;
-    parts->Drive[0] = parts->Directory[0] = parts->BaseName[0] = parts->Extension[0] = '\0';
+    parts->Drive[0] = parts->Directory[0] = parts->BaseName[0] = parts->Extension[0] = 0;
     if (path == NULL)
         return;
 
     int length = 0;
-    while (length < SplitLimit && path[length] != '\0')
+    while (length < SplitLimit && path[length] != 0)
         length++;
 
     int start = 0;
-    if (length >= 2 && path[1] == ':' && !IsDBCSLeadByte((BYTE)path[0])) {
+    if (length >= 2 && path[1] == ':') {
         parts->Drive[0] = path[0];
         parts->Drive[1] = ':';
-        parts->Drive[2] = '\0';
+        parts->Drive[2] = 0;
         start = 2;
     }
 
-    // Walk character by character so that bytes inside two-byte characters are skipped.
     int lastSeparator = -1;
     int lastDot = -1;
     for (int i = start; i < length; i++) {
-        BYTE c = (BYTE)path[i];
-        if (IsDBCSLeadByte(c) && i + 1 < length) {
-            i++;
-            continue;
-        }
+        WCHAR c = path[i];
         if (c == '\\' || c == '/') {
             lastSeparator = i;
             lastDot = -1;

@@ -3,8 +3,9 @@
 #ifndef TAVIX_COMMON_SPLITPATH_H
 #define TAVIX_COMMON_SPLITPATH_H
 
-// Looks at most at the first 260 characters of path. A trail byte of a two-byte character is
-// never taken for a separator or a dot. Missing parts are empty texts.
-void SplitPath(const char* path);
+#include "win32.h"
+
+// Looks at most at the first 260 characters of path. Missing parts are empty texts.
+void SplitPath(const WCHAR* path);
 
 #endif

@@ -1,46 +1,61 @@
 #include "Text.h"
 
-#include "win32.h"
+#include "SystemText.h"
 
-// The length of the longest prefix of src, at most maxChars bytes, that does not end inside a
-// two-byte character.
-static int CutLength(const char* src, int maxChars)
+static int IsHighSurrogate(WCHAR c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+static int IsLowSurrogate(WCHAR c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+int TextLength(const WCHAR* text)
 {
     int n = 0;
-    while (n < maxChars && src[n] != '\0') {
-        if (IsDBCSLeadByte((BYTE)src[n]) && src[n + 1] != '\0') {
-            if (n + 2 > maxChars)
-                break;
-            n += 2;
-        } else {
-            n += 1;
-        }
-    }
+    while (text[n] != 0)
+        n++;
     return n;
 }
 
-int TextCopyN(char* dst, const char* src, int maxChars)
+// The length of the longest prefix of src, at most maxChars units, that does not end between
+// the two halves of a surrogate pair.
+static int CutLength(const WCHAR* src, int maxChars)
+{
+    int n = 0;
+    while (n < maxChars && src[n] != 0)
+        n++;
+    if (n > 0 && src[n] != 0 && IsHighSurrogate(src[n - 1]) && IsLowSurrogate(src[n]))
+        n--;
+    return n;
+}
+
+int TextCopyN(WCHAR* dst, const WCHAR* src, int maxChars)
 {
     if (maxChars < 0)
         maxChars = 0;
     int n = CutLength(src, maxChars);
+    // dst may be src itself, or lie before it (a copy onto the start of the same text).
     for (int i = 0; i < n; i++)
         dst[i] = src[i];
-    dst[n] = '\0';
-    return src[n] == '\0';
+    int whole = src[n] == 0;
+    dst[n] = 0;
+    return whole;
 }
 
-int TextCopy(char* dst, int dstSize, const char* src)
+int TextCopy(WCHAR* dst, int dstSize, const WCHAR* src)
 {
     return TextCopyN(dst, src, dstSize - 1);
 }
 
-int TextJoin(char* dst, int dstSize, const char* a, const char* b)
+int TextJoin(WCHAR* dst, int dstSize, const WCHAR* a, const WCHAR* b)
 {
-    int la = lstrlenA(a);
-    int lb = lstrlenA(b);
+    int la = TextLength(a);
+    int lb = TextLength(b);
     if (la + lb >= dstSize) {
-        dst[0] = '\0';
+        dst[0] = 0;
         return 0;
     }
     // a or b may be dst itself only as the first part
@@ -49,77 +64,101 @@ int TextJoin(char* dst, int dstSize, const char* a, const char* b)
     if (dst != a)
         for (int i = 0; i < la; i++)
             dst[i] = a[i];
-    dst[la + lb] = '\0';
+    dst[la + lb] = 0;
     return 1;
 }
 
-int TextAppend(char* dst, int dstSize, const char* src)
+int TextAppend(WCHAR* dst, int dstSize, const WCHAR* src)
 {
-    int len = lstrlenA(dst);
-    return TextCopyN(dst + len, src, dstSize - 1 - len);
+    int length = TextLength(dst);
+    return TextCopyN(dst + length, src, dstSize - 1 - length);
 }
 
-int TextAddFinalBackslash(char* text, int textSize)
+int TextAddFinalBackslash(WCHAR* text, int textSize)
 {
-    char* last = NULL;
-    char* end = text;
-    for (; *end != '\0'; end = CharNextA(end))
-        last = end;
-    if (last == NULL || (*last == '\\' && last[1] == '\0'))
-        return 1;   // an empty text stays empty, as with PathAddBackslashA
-    int length = (int)(end - text);
+    int length = TextLength(text);
+    if (length == 0 || text[length - 1] == '\\')
+        return 1;   // an empty text stays empty, as with PathAddBackslash
     if (length + 2 > textSize)
         return 0;
     text[length] = '\\';
-    text[length + 1] = '\0';
+    text[length + 1] = 0;
     return 1;
 }
 
-int TextStartsWithNoCase(const char* text, const char* key)
+int TextStartsWithNoCase(const WCHAR* text, const WCHAR* key)
 {
-    return StrCmpNIA(text, key, lstrlenA(key)) == 0;
+    return CompareNoCaseN(text, key, TextLength(key)) == 0;
 }
 
-int TextFindNoCase(const char* text, const char* needle)
+int TextFindNoCase(const WCHAR* text, const WCHAR* needle)
 {
-    const char* hit = StrStrIA(text, needle);
+    const WCHAR* hit = FindNoCase(text, needle);
     return hit ? (int)(hit - text) : -1;
 }
 
-int TextCopyFromArea(char* dst, int dstSize, const char* area, int areaSize)
+int TextCopyFromArea(WCHAR* dst, int dstSize, const WCHAR* area, int areaSize)
 {
     int limit = dstSize - 1 < areaSize ? dstSize - 1 : areaSize;
     int n = 0;
-    while (n < limit && area[n] != '\0') {
-        int width = 1;
-        if (IsDBCSLeadByte((BYTE)area[n]) && n + 1 < areaSize && area[n + 1] != '\0')
-            width = 2;
-        if (n + width > limit)
-            break;
-        n += width;
-    }
+    while (n < limit && area[n] != 0)
+        n++;
+    // A pair cut by the limit (of the area or of dst) is dropped whole.
+    if (n > 0 && n < areaSize && area[n] != 0 && IsHighSurrogate(area[n - 1]) &&
+        IsLowSurrogate(area[n]))
+        n--;
     for (int i = 0; i < n; i++)
         dst[i] = area[i];
-    dst[n] = '\0';
-    return n < areaSize && area[n] == '\0';
+    dst[n] = 0;
+    return n < areaSize && area[n] == 0;
 }
 
-int TextEqual(const char* a, const char* b)
+int TextEqual(const WCHAR* a, const WCHAR* b)
 {
-    while (*a != '\0' && *a == *b) {
+    while (*a != 0 && *a == *b) {
         a++;
         b++;
     }
     return *a == *b;
 }
 
-int TextRemoveFinalBackslash(char* text)
+int TextRemoveFinalBackslash(WCHAR* text)
 {
-    char* last = NULL;
-    for (char* p = text; *p != '\0'; p = CharNextA(p))
-        last = p;
-    if (last == NULL || *last != '\\' || last[1] != '\0')
+    int length = TextLength(text);
+    if (length == 0 || text[length - 1] != '\\')
         return 0;
-    *last = '\0';
+    text[length - 1] = 0;
     return 1;
+}
+
+const WCHAR* TextFind(const WCHAR* text, const WCHAR* needle)
+{
+    if (needle[0] == 0)
+        return NULL;
+    for (; *text != 0; text++) {
+        int i = 0;
+        while (needle[i] != 0 && text[i] == needle[i])
+            i++;
+        if (needle[i] == 0)
+            return text;
+    }
+    return NULL;
+}
+
+void TextFromInt(WCHAR* text, int value)
+{
+    // Digits from the end; the unsigned magnitude also holds the most negative value.
+    WCHAR digits[12];
+    unsigned int magnitude = value < 0 ? 0u - (unsigned int)value : (unsigned int)value;
+    int n = 0;
+    do {
+        digits[n++] = (WCHAR)('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    int at = 0;
+    if (value < 0)
+        text[at++] = '-';
+    while (n > 0)
+        text[at++] = digits[--n];
+    text[at] = 0;
 }

@@ -1,43 +1,61 @@
-// Fixed-size text helpers. Every buffer of N bytes holds at most N - 1 characters and a zero.
-// Texts are ANSI bytes in the system code page; cuts never split a two-byte character.
+// Fixed-size text helpers. Texts are UTF-16 (WCHAR); every buffer of N characters holds at most
+// N - 1 characters and a zero, and limits count UTF-16 units. Cuts never split a surrogate
+// pair: a character beyond the basic plane is kept whole or not at all.
 #ifndef TAVIX_COMMON_TEXT_H
 #define TAVIX_COMMON_TEXT_H
 
-// Copies at most maxChars characters of src into dst (which must hold maxChars + 1 bytes).
-// Returns 1 when all of src fitted, 0 when it was cut.
-int TextCopyN(char* dst, const char* src, int maxChars);
+#include "win32.h"
 
-// Copies src into a buffer of dstSize bytes. Returns 1 when it fitted, 0 when it was cut.
-int TextCopy(char* dst, int dstSize, const char* src);
+// The number of characters (elements) of an array: the size to hand to the helpers below.
+#define CountOf(array) ((int)(sizeof(array) / sizeof((array)[0])))
 
-// dst = a followed by b ("%s%s"). When the result does not fit in dstSize bytes, dst becomes
-// the empty text and the result is 0: a cut path would name some other file.
-int TextJoin(char* dst, int dstSize, const char* a, const char* b);
+// The number of UTF-16 units before the zero.
+int TextLength(const WCHAR* text);
 
-// Appends src to dst (a buffer of dstSize bytes); cuts like TextCopy. Returns 1 when it fitted.
-int TextAppend(char* dst, int dstSize, const char* src);
+// Copies at most maxChars units of src into dst (which must hold maxChars + 1). Returns 1 when
+// all of src fitted, 0 when it was cut.
+int TextCopyN(WCHAR* dst, const WCHAR* src, int maxChars);
 
-// Copies a text that another program wrote into an area of areaSize bytes. The text ends at
-// its first zero inside the area; when the area holds none, or the text does not fit in
-// dstSize bytes, it is cut to whole characters. Never reads beyond the area. Returns 1 when
-// the whole text was taken.
-int TextCopyFromArea(char* dst, int dstSize, const char* area, int areaSize);
+// Copies src into a buffer of dstSize characters. Returns 1 when it fitted, 0 when it was cut.
+int TextCopy(WCHAR* dst, int dstSize, const WCHAR* src);
 
-// 1 when the two texts are equal byte for byte.
-int TextEqual(const char* a, const char* b);
+// dst = a followed by b ("%s%s"). When the result does not fit in dstSize characters, dst
+// becomes the empty text and the result is 0: a cut path would name some other file.
+int TextJoin(WCHAR* dst, int dstSize, const WCHAR* a, const WCHAR* b);
 
-// Removes the last character of text when it is a backslash (the second byte of a two-byte
-// character is not one). Returns 1 when one was removed.
-int TextRemoveFinalBackslash(char* text);
+// Appends src to dst (a buffer of dstSize characters); cuts like TextCopy. Returns 1 when it
+// fitted.
+int TextAppend(WCHAR* dst, int dstSize, const WCHAR* src);
 
-// Appends a backslash to text (a buffer of textSize bytes) unless it is empty or its last
-// character is one already (the second byte of a two-byte character is not one). Returns 0, leaving text unchanged, when there is no room.
-int TextAddFinalBackslash(char* text, int textSize);
+// Copies a text that another program wrote into an area of areaSize characters. The text
+// ends at its first zero inside the area; when the area holds none, or the text does not fit
+// in dstSize characters, it is cut to whole characters. Never reads beyond the area. Returns 1
+// when the whole text was taken.
+int TextCopyFromArea(WCHAR* dst, int dstSize, const WCHAR* area, int areaSize);
 
-// 1 when text begins with key, compared without regard to letter case over key's length.
-int TextStartsWithNoCase(const char* text, const char* key);
+// 1 when the two texts are equal unit for unit.
+int TextEqual(const WCHAR* a, const WCHAR* b);
 
-// The offset of the first occurrence of needle in text (case-insensitive), or -1.
-int TextFindNoCase(const char* text, const char* needle);
+// Removes the last character of text when it is a backslash. Returns 1 when one was removed.
+int TextRemoveFinalBackslash(WCHAR* text);
+
+// Appends a backslash to text (a buffer of textSize characters) unless it is empty or its last
+// character is one already. Returns 0, leaving text unchanged, when there is no room.
+int TextAddFinalBackslash(WCHAR* text, int textSize);
+
+// 1 when text begins with key, compared as the system compares names without regard to letter
+// case (StrCmpNI semantics), over key's length.
+int TextStartsWithNoCase(const WCHAR* text, const WCHAR* key);
+
+// The offset of the first occurrence of needle in text, found as the system's case-insensitive
+// substring search finds it (StrStrI semantics), or -1.
+int TextFindNoCase(const WCHAR* text, const WCHAR* needle);
+
+// The first occurrence of needle in text, compared unit for unit, or NULL.
+const WCHAR* TextFind(const WCHAR* text, const WCHAR* needle);
+
+// Writes value in signed decimal, as the %d conversion of wsprintf writes it, into a buffer of
+// at least 12 characters.
+void TextFromInt(WCHAR* text, int value);
 
 #endif

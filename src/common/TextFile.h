@@ -1,4 +1,6 @@
-// Reading a whole file into one zero-terminated global memory block.
+// Reading a whole text file into one zero-terminated global memory block of UTF-16 text. The
+// file may be ANSI text in the system's code page, UTF-8 (with or without a byte-order mark) or
+// UTF-16 little-endian with a byte-order mark.
 #ifndef TAVIX_COMMON_TEXTFILE_H
 #define TAVIX_COMMON_TEXTFILE_H
 
@@ -10,12 +12,21 @@ enum TextFileResult {
     TextFileNotRead = -1   // opened, but its size could not be taken or it was not read whole
 };
 
-// Opens path for reading (others may read it too) with the given creation disposition, reads
-// it whole into a zero-filled block of its size plus a terminating zero and closes it. On
-// TextFileRead, *text and *length describe the block, which the caller frees with
-// ReleaseTextFile; on every other result nothing is left to release.
-int ReadTextFile(const char* path, DWORD disposition, char** text, DWORD* length);
+// How the bytes of a file are read as text.
+enum TextEncodings { TextAnsi = 0, TextUtf8 = 1, TextUtf16 = 2 };
 
-void ReleaseTextFile(char* text);
+// Opens path for reading (others may read it too) with the given creation disposition, reads
+// it whole, closes it and gives its text in a zero-filled block of its length plus a
+// terminating zero. On TextFileRead, *text and *length (in characters) describe the block,
+// which the caller frees with ReleaseTextFile; on every other result nothing is left to
+// release.
+int ReadTextFile(const WCHAR* path, DWORD disposition, WCHAR** text, DWORD* length);
+
+void ReleaseTextFile(WCHAR* text);
+
+// The encoding of a file's bytes: a UTF-8 or UTF-16 LE byte-order mark says it; without one,
+// bytes that are valid UTF-8 and hold at least one multi-byte sequence are UTF-8; all else is
+// ANSI. *skip is the length of the mark.
+int DetectTextEncoding(const BYTE* bytes, DWORD size, DWORD* skip);
 
 #endif

@@ -14,4 +14,12 @@
 #include "sim_win32.h"
 #endif
 
+// A wide (UTF-16) text literal: L"..." on Windows, where WCHAR is wchar_t; u"..." in the native
+// build, where wchar_t is 32 bits wide and WCHAR is char16_t.
+#ifdef _WIN32
+#define WTEXT(text) L##text
+#else
+#define WTEXT(text) u##text
+#endif
+
 #endif

@@ -3,6 +3,7 @@
 #include "ProgramLookup.h"
 
 #include "../common/RunState.h"
+#include "../common/SystemText.h"
 #include "../common/Text.h"
 #include "../common/TextFile.h"
 #include "../common/Trace.h"
@@ -15,39 +16,39 @@ static int PathCallSucceeded(DWORD length)
 
 // The full path of an existing name, relative to the current directory; the name itself when
 // the full path cannot be had.
-static void FoundAsWritten(const char* name, char* result)
+static void FoundAsWritten(const WCHAR* name, WCHAR* result)
 {
-    char full[PathBufferSize];
+    WCHAR full[PathBufferSize];
     g_Run.ProgramFound = 1;
-    if (PathCallSucceeded(GetFullPathNameA(name, PathBufferSize, full, NULL)))
+    if (PathCallSucceeded(FullPathName(name, PathBufferSize, full)))
         TextCopy(result, LineBufferSize, full);
     else
         TextCopy(result, LineBufferSize, name);
 }
 
-static int FoundAlong(const char* searchPath, const char* name, char* result)
+static int FoundAlong(const WCHAR* searchPath, const WCHAR* name, WCHAR* result)
 {
-    char found[PathBufferSize];
-    if (!PathCallSucceeded(SearchPathA(searchPath, name, NULL, PathBufferSize, found, NULL)))
+    WCHAR found[PathBufferSize];
+    if (!PathCallSucceeded(SearchAlongPath(searchPath, name, PathBufferSize, found)))
         return 0;
     g_Run.ProgramFound = 1;
     TextCopy(result, LineBufferSize, found);
     return 1;
 }
 
-void LookUpProgram(const char* name, int allowExe, char* result)
+void LookUpProgram(const WCHAR* name, int allowExe, WCHAR* result)
 {
     // The ".exe" variant is added also to a name that has an extension already.
-    char exeVariant[LineBufferSize + 8];
-    if (!TextJoin(exeVariant, sizeof exeVariant, name, ".exe"))
+    WCHAR exeVariant[LineBufferSize + 8];
+    if (!TextJoin(exeVariant, CountOf(exeVariant), name, WTEXT(".exe")))
         allowExe = 0;   // names come from lines of at most 517 characters; never in practice
 
     g_Run.ProgramFound = 0;
-    if (PathFileExistsA(name)) {
+    if (FileExists(name)) {
         FoundAsWritten(name, result);
         return;
     }
-    if (allowExe && PathFileExistsA(exeVariant)) {
+    if (allowExe && FileExists(exeVariant)) {
         FoundAsWritten(exeVariant, result);
         return;
     }
@@ -65,19 +66,19 @@ void LookUpProgram(const char* name, int allowExe, char* result)
 }
 
 // Appends one character to SearchPathText unless it is full.
-// A zero byte cannot be part of a path and would cut the text short, so it is skipped too.
-static void AppendSearchPathChar(char c, int* length)
+// A zero cannot be part of a path and would cut the text short, so it is skipped too.
+static void AppendSearchPathChar(WCHAR c, int* length)
 {
-    if (c == '\0' || *length >= SearchPathSize - 1)
+    if (c == 0 || *length >= SearchPathSize - 1)
         return;
     g_Run.SearchPathText[(*length)++] = c;
     g_Run.SearchPathPresent = 1;
 }
 
-void ReadSearchPathFile(const char* path)
+void ReadSearchPathFile(const WCHAR* path)
 {
     g_Run.SearchPathPresent = 0;   // an earlier search path is out of use from here on
-    char* text;
+    WCHAR* text;
     DWORD size;
     if (ReadTextFile(path, OPEN_EXISTING, &text, &size) != TextFileRead) {
         Trace("settings: search-path file \"%s\" cannot be read; no search path", path);
@@ -85,7 +86,7 @@ void ReadSearchPathFile(const char* path)
     }
     ZeroMemory(g_Run.SearchPathText, sizeof g_Run.SearchPathText);
     int length = 0;
-    int start = TextFindNoCase(text, "path=");
+    int start = TextFindNoCase(text, WTEXT("path="));
     if (start >= 0) {
         for (DWORD i = (DWORD)start + 5; i < size && text[i] != '\r' && text[i] != '\n'; i++)
             if (text[i] != '\t')

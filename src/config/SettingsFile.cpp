@@ -3,27 +3,26 @@
 #include "SettingsFile.h"
 
 #include "../common/RunState.h"
+#include "../common/SystemText.h"
 #include "../common/Text.h"
 #include "../common/TextFile.h"
 #include "../common/Trace.h"
 #include "SettingsSections.h"
 
-static const char FallbackSettingsName[] = "Tavix.ini";
+static const WCHAR FallbackSettingsName[] = WTEXT("Tavix.ini");
 
 // Chooses the file to open and how: an existing SettingsPath as it is; otherwise the default
 // name, then "Tavix.ini", beside the program, and when neither exists the default name is
 // created empty.
 static DWORD ChooseSettingsFile()
 {
-    if (PathFileExistsA(g_Run.SettingsPath))
+    if (FileExists(g_Run.SettingsPath))
         return OPEN_EXISTING;
-    TextJoin(g_Run.SettingsPath, sizeof g_Run.SettingsPath, g_Run.OwnDirectory,
-             g_Run.DefaultSettingsName);
-    if (!PathFileExistsA(g_Run.SettingsPath)) {
-        TextJoin(g_Run.SettingsPath, sizeof g_Run.SettingsPath, g_Run.OwnDirectory,
-                 FallbackSettingsName);
-        if (!PathFileExistsA(g_Run.SettingsPath))
-            TextJoin(g_Run.SettingsPath, sizeof g_Run.SettingsPath, g_Run.OwnDirectory,
+    TextJoin(g_Run.SettingsPath, PathBufferSize, g_Run.OwnDirectory, g_Run.DefaultSettingsName);
+    if (!FileExists(g_Run.SettingsPath)) {
+        TextJoin(g_Run.SettingsPath, PathBufferSize, g_Run.OwnDirectory, FallbackSettingsName);
+        if (!FileExists(g_Run.SettingsPath))
+            TextJoin(g_Run.SettingsPath, PathBufferSize, g_Run.OwnDirectory,
                      g_Run.DefaultSettingsName);
     }
     Trace("settings: opening \"%s\", creating it empty when it does not exist", g_Run.SettingsPath);
@@ -42,7 +41,7 @@ static void ShowSettingsErrorBox(HWND window)
 int LoadSettings(HWND window)
 {
     DWORD disposition = ChooseSettingsFile();
-    char* text;
+    WCHAR* text;
     DWORD length;
     if (ReadTextFile(g_Run.SettingsPath, disposition, &text, &length) != TextFileRead) {
         Trace("settings: \"%s\" cannot be opened or read; showing the error box",
@@ -50,7 +49,7 @@ int LoadSettings(HWND window)
         ShowSettingsErrorBox(window);
         return 0;
     }
-    Trace("settings: read \"%s\" (%lu bytes)", g_Run.SettingsPath, (unsigned long)length);
+    Trace("settings: read \"%s\" (%lu characters)", g_Run.SettingsPath, (unsigned long)length);
 
     // [system] first, whatever the order in the file: its search path serves every [exec] lookup.
     ParseSystemSection(text, length);

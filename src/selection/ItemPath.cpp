@@ -3,37 +3,40 @@
 
 #include "../common/RunState.h"
 #include "../common/SplitPath.h"
+#include "../common/SystemText.h"
 #include "../common/Text.h"
 #include "../common/Trace.h"
 #include "../window/FolderDisplayNames.h"
 
-static const char ShortcutExtension[] = ".lnk";
+static const WCHAR ShortcutExtension[] = WTEXT(".lnk");
 
-static int Exists(const char* candidate)
+static int Exists(const WCHAR* candidate)
 {
-    return PathIsDirectoryA(candidate) || PathFileExistsA(candidate);
+    return IsDirectory(candidate) || FileExists(candidate);
 }
 
-int ResolveItemPath(const char* itemText, char* path)
+int ResolveItemPath(const WCHAR* itemText, WCHAR* path)
 {
     // A candidate of 260 characters or more counts as not existing, so it is never formed.
-    char candidate[LineBufferSize];
+    WCHAR candidate[LineBufferSize];
     LookupSpecialFolder(itemText, candidate);
-    if (candidate[0] == '\0') {
-        if (lstrlenA(g_Run.CurrentFolder) + 1 + lstrlenA(itemText) >= PathBufferSize)
+    if (candidate[0] == 0) {
+        // The folder, a backslash and the text ("%s\%s").
+        if (TextLength(g_Run.CurrentFolder) + 1 + TextLength(itemText) >= PathBufferSize)
             return 0;
-        wsprintfA(candidate, "%s\\%s", g_Run.CurrentFolder, itemText);
+        TextJoin(candidate, LineBufferSize, g_Run.CurrentFolder, WTEXT("\\"));
+        TextAppend(candidate, LineBufferSize, itemText);
     }
-    int length = lstrlenA(candidate);
+    int length = TextLength(candidate);
     if (length >= PathBufferSize)
         return 0;
     if (!Exists(candidate)) {
         SplitPath(candidate);
-        if (g_Run.Parts.Extension[0] != '\0')
+        if (g_Run.Parts.Extension[0] != 0)
             return 0;
-        if (length + lstrlenA(ShortcutExtension) >= PathBufferSize)
+        if (length + TextLength(ShortcutExtension) >= PathBufferSize)
             return 0;
-        lstrcatA(candidate, ShortcutExtension);
+        TextAppend(candidate, LineBufferSize, ShortcutExtension);
         if (!Exists(candidate))
             return 0;
     }
@@ -41,7 +44,7 @@ int ResolveItemPath(const char* itemText, char* path)
     return 1;
 }
 
-int StoreItemPath(int index, const char* itemText)
+int StoreItemPath(int index, const WCHAR* itemText)
 {
     SelectionList* list = &g_Run.Selection;
     if (!ResolveItemPath(itemText, list->Paths[list->Count])) {

@@ -2,6 +2,7 @@
 
 #include "../common/DynamicCalls.h"
 #include "../common/RunState.h"
+#include "../common/SystemText.h"
 #include "../common/Trace.h"
 #include "../window/ProcessImage.h"
 
@@ -56,10 +57,10 @@ static int ReadExactly(HANDLE file, void* buffer, DWORD size)
 }
 
 // The machine field of a PE image's file header.
-static WORD ImageMachine(const char* path)
+static WORD ImageMachine(const WCHAR* path)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = OpenFileNamed(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                OPEN_EXISTING);
     if (file == INVALID_HANDLE_VALUE)
         return MachineUnknown;
     WORD machine = MachineUnknown;
@@ -126,10 +127,10 @@ static int BitnessFromTheSystem(DWORD processId)
 
 int ProcessIs64Bit(DWORD processId)
 {
-    char image[PathBufferSize];
+    WCHAR image[PathBufferSize];
     ProcessImagePathNt(processId, image);
     WORD machine = MachineUnknown;
-    if (image[0] != '\0') {
+    if (image[0] != 0) {
         PVOID redirection;
         int paused;
         PauseFileRedirection(&redirection, &paused);
@@ -149,7 +150,7 @@ int ProcessIs64Bit(DWORD processId)
     // Guessing wrong would make the list view take the record in the other layout: it would
     // refuse every item, or write an item's text through a pointer of the wrong size.
     int bitness = BitnessFromTheSystem(processId);
-    Trace("read: the image \"%s\" does not say its bitness; the system says %s", image,
+    Trace("read: the image \"%s\" does not say its bitness; the system says %hs", image,
           bitness < 0 ? "nothing" : bitness ? "64-bit" : "32-bit");
     return bitness;
 }

@@ -1,4 +1,5 @@
-// The LVITEMA record that a list view of another process reads and fills. A list view reads it
+// The LVITEM record that a list view of another process reads and fills (the same for
+// LVM_GETITEMA and LVM_GETITEMW; only the text it points to differs). A list view reads it
 // in the layout of its own process: 32-bit (40 bytes) or 64-bit (56 bytes), whatever this
 // program's own bitness is.
 #ifndef TAVIX_SELECTION_ITEMRECORD_H

@@ -6,6 +6,7 @@
 
 #include "../common/RunState.h"
 #include "../common/SplitPath.h"
+#include "../common/SystemText.h"
 #include "../common/Text.h"
 #include "../common/Trace.h"
 #include "../window/FolderResolution.h"
@@ -18,10 +19,10 @@
 // The window's class name. Each pass looks at the class first and asks whether the window is
 // visible (no pass collects a hidden one) only for a class it would take: for another program's
 // window, every question about it is a round trip to the system.
-static void ClassNameOf(HWND window, char* className)
+static void ClassNameOf(HWND window, WCHAR* className)
 {
-    className[0] = '\0';
-    GetClassNameA(window, className, ClassNameSize);
+    className[0] = 0;
+    ReadClassName(window, className, ClassNameSize);
 }
 
 static BOOL AddListView(HWND listView)
@@ -34,14 +35,14 @@ static BOOL AddListView(HWND listView)
 BOOL CALLBACK CollectExplorerListView(HWND window, LPARAM unused)
 {
     (void)unused;
-    char className[ClassNameSize];
+    WCHAR className[ClassNameSize];
     ClassNameOf(window, className);
     if (!IsShellFolderClass(className))
         return TRUE;
     if (!IsWindowVisible(window))
         return TRUE;
-    HWND view = FindWindowExA(window, NULL, "SHELLDLL_DefView", NULL);
-    HWND listView = view != NULL ? FindWindowExA(view, NULL, "SysListView32", NULL) : NULL;
+    HWND view = FindChildWindow(window, WTEXT("SHELLDLL_DefView"));
+    HWND listView = view != NULL ? FindChildWindow(view, WTEXT("SysListView32")) : NULL;
     if (listView == NULL)
         return TRUE;
     return AddListView(listView);
@@ -52,18 +53,18 @@ static int BelongsToShell(HWND window)
 {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    char image[LineBufferSize];
+    WCHAR image[LineBufferSize];
     ProcessImagePath(processId, image);
     SplitPath(image);
-    return StrCmpNIA(g_Run.Parts.BaseName, "explorer", 8) == 0;
+    return CompareNoCaseN(g_Run.Parts.BaseName, WTEXT("explorer"), 8) == 0;
 }
 
 BOOL CALLBACK CollectForeignListView(HWND window, LPARAM unused)
 {
     (void)unused;
-    char className[ClassNameSize];
+    WCHAR className[ClassNameSize];
     ClassNameOf(window, className);
-    if (StrStrIA(className, "SysListView32") == NULL || !IsWindowVisible(window) ||
+    if (FindNoCase(className, WTEXT("SysListView32")) == NULL || !IsWindowVisible(window) ||
         BelongsToShell(window))
         return TRUE;
     return AddListView(window);
@@ -72,9 +73,9 @@ BOOL CALLBACK CollectForeignListView(HWND window, LPARAM unused)
 BOOL CALLBACK CollectAnyListView(HWND window, LPARAM unused)
 {
     (void)unused;
-    char className[ClassNameSize];
+    WCHAR className[ClassNameSize];
     ClassNameOf(window, className);
-    if (StrStrIA(className, "ListView") == NULL || !IsWindowVisible(window))
+    if (FindNoCase(className, WTEXT("ListView")) == NULL || !IsWindowVisible(window))
         return TRUE;
     return AddListView(window);
 }
@@ -94,9 +95,9 @@ static int CollectPass(HWND window, int pass)
 // The window is visible, has a title and shows a folder.
 static int ShowsFolder(HWND window)
 {
-    g_Run.WindowTitle[0] = '\0';
-    GetWindowTextA(window, g_Run.WindowTitle, sizeof g_Run.WindowTitle);
-    if (!IsWindowVisible(window) || lstrlenA(g_Run.WindowTitle) <= 0)
+    g_Run.WindowTitle[0] = 0;
+    ReadWindowTitle(window, g_Run.WindowTitle, LineBufferSize);
+    if (!IsWindowVisible(window) || TextLength(g_Run.WindowTitle) <= 0)
         return 0;
     return ResolveFolder(window);
 }

@@ -7,6 +7,7 @@
 
 #include "../common/ForeignMessages.h"
 #include "../common/RunState.h"
+#include "../common/SystemText.h"
 #include "../common/Text.h"
 #include "../common/Trace.h"
 #include "ItemPath.h"
@@ -37,8 +38,13 @@ static int WalkSelectedItems9x(BYTE* view)
         SetItemRecordIndex(view, index);
         if (!SendToListView(LVM_GETITEMA, 0, (LPARAM)view, &answer))
             return Walk9xLost;
-        char text[TextAreaSize9x];
-        TextCopyFromArea(text, sizeof text, (const char*)textArea, TextAreaSize9x);
+        // The text ends inside the area whether or not the list view ended it; a two-byte
+        // character cut at its end is dropped.
+        char area[TextAreaSize9x];
+        CopyMemory(area, textArea, TextAreaSize9x);
+        area[TextAreaSize9x - 1] = '\0';
+        WCHAR text[TextAreaSize9x];
+        WideFromAnsi(area, text, TextAreaSize9x);
         if (!StoreItemPath(index, text))
             return Walk9xDone;
     }

@@ -2,6 +2,8 @@
 //
 // The item record and its text area (the item block) live in the list view's process: the
 // record is written there, the list view is asked to fill it, and the answer is read back.
+// The text is asked for in UTF-16 (LVM_GETITEMW): in the ANSI form the list view would turn a
+// name outside the code page into a look-alike, which may name another file.
 // Only the selected items are asked for, found with LVM_GETNEXTITEM; a list view whose answers
 // are not increasing item indices is read item by item instead, which gives the same result.
 #include "ListViewReaderNt.h"
@@ -9,12 +11,14 @@
 #include "../common/DynamicCalls.h"
 #include "../common/ForeignMessages.h"
 #include "../common/RunState.h"
+#include "../common/SystemText.h"
 #include "../common/Text.h"
 #include "../common/Trace.h"
 #include "ItemPath.h"
 #include "ItemRecord.h"
 
-enum { TextAreaSize = LineBufferSize };
+// The text area holds TextAreaChars UTF-16 characters.
+enum { TextAreaChars = LineBufferSize, TextAreaBytes = TextAreaChars * sizeof(WCHAR) };
 
 // PROCESS_VM_OPERATION, PROCESS_VM_READ and PROCESS_VM_WRITE.
 static const DWORD ItemBlockAccess = 0x38;
@@ -54,7 +58,7 @@ static int OpenItemExchange(ItemExchange* x)
         return 0;
     }
     x->Layout = ItemRecordLayoutFor(is64Bit);
-    x->Block = (BYTE*)x->Calls.Allocate(x->Process, NULL, x->Layout->Size + TextAreaSize,
+    x->Block = (BYTE*)x->Calls.Allocate(x->Process, NULL, x->Layout->Size + TextAreaBytes,
                                         MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (x->Block == NULL) {
         Trace("read: no memory in process %lu (error %lu)", (unsigned long)processId,
@@ -64,7 +68,7 @@ static int OpenItemExchange(ItemExchange* x)
     }
     x->MessageLost = 0;
     BuildItemRecord(x->Request, x->Layout, LVIF_TEXT | LVIF_STATE, LVIS_SELECTED,
-                    (ULONG_PTR)(x->Block + x->Layout->Size), TextAreaSize);
+                    (ULONG_PTR)(x->Block + x->Layout->Size), TextAreaChars);
     Trace("read: list view %08lX of process %lu (%d-bit)",
           (unsigned long)(ULONG_PTR)g_Run.CurrentListView, (unsigned long)processId,
           is64Bit ? 64 : 32);
@@ -92,7 +96,7 @@ static int SendToListView(ItemExchange* x, UINT message, WPARAM wParam, LPARAM l
 
 // Asks the list view for one item. *selected tells whether it is a selected item whose text
 // is now in text; TakeLost when the list view or its process can no longer be reached.
-static int AskItem(ItemExchange* x, int index, char* text, int* selected)
+static int AskItem(ItemExchange* x, int index, WCHAR* text, int* selected)
 {
     *selected = 0;
     SIZE_T moved = 0;
@@ -101,11 +105,11 @@ static int AskItem(ItemExchange* x, int index, char* text, int* selected)
         moved != (SIZE_T)x->Layout->Size)
         return TakeLost;
     LRESULT answer;
-    if (!SendToListView(x, LVM_GETITEMA, 0, (LPARAM)x->Block, &answer))
+    if (!SendToListView(x, LVM_GETITEMW, 0, (LPARAM)x->Block, &answer))
         return TakeLost;
     if (answer != TRUE)
         return TakeGoOn;   // the list view refused the item
-    char area[TextAreaSize];
+    WCHAR area[TextAreaChars];
     BYTE back[MaxItemRecordSize];
     if (!ReadProcessMemory(x->Process, x->Block + x->Layout->Size, area, sizeof area, &moved) ||
         moved != sizeof area)
@@ -116,7 +120,7 @@ static int AskItem(ItemExchange* x, int index, char* text, int* selected)
     if (!(ItemRecordState(back) & LVIS_SELECTED))
         return TakeGoOn;
     // The text comes from another program: it ends inside the area whether or not it did.
-    TextCopyFromArea(text, TextAreaSize, area, sizeof area);
+    TextCopyFromArea(text, TextAreaChars, area, TextAreaChars);
     *selected = 1;
     return TakeGoOn;
 }
@@ -124,7 +128,7 @@ static int AskItem(ItemExchange* x, int index, char* text, int* selected)
 // Reads one item and stores its path when it is selected.
 static int TakeItem(ItemExchange* x, int index)
 {
-    char text[TextAreaSize];
+    WCHAR text[TextAreaChars];
     int selected;
     if (AskItem(x, index, text, &selected) == TakeLost)
         return TakeLost;

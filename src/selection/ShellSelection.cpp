@@ -3,6 +3,7 @@
 #include "ShellSelection.h"
 
 #include "../common/RunState.h"
+#include "../common/SystemText.h"
 #include "../common/Text.h"
 #include "../common/Trace.h"
 #include "../window/ShellViewQuery.h"
@@ -10,10 +11,10 @@
 
 // A path the shell gave is taken when it names something that exists, as an item path formed
 // from a list view's text is.
-static int StoreShellPath(int index, const char* path)
+static int StoreShellPath(int index, const WCHAR* path)
 {
     SelectionList* list = &g_Run.Selection;
-    if (!PathIsDirectoryA(path) && !PathFileExistsA(path)) {
+    if (!IsDirectory(path) && !FileExists(path)) {
         Trace("read: item %d \"%s\" from the shell does not exist", index, path);
         g_Run.ReadStatus = -1;
         return 0;
@@ -46,7 +47,7 @@ int ReadShellSelection(HWND window)
     for (int i = 0; i < report->ItemCount && whole; i++)
         whole = StoreShellPath(i, report->Paths[i]);
     if (whole && report->ItemStatus != ShellPathTaken) {
-        Trace("read: item %d from the shell has %s; it cannot be resolved", report->ItemCount,
+        Trace("read: item %d from the shell has %hs; it cannot be resolved", report->ItemCount,
               ShellPathStatusText(report->ItemStatus));
         g_Run.ReadStatus = -1;
     }

@@ -5,6 +5,7 @@
 
 #include "../common/RunState.h"
 #include "../common/SplitPath.h"
+#include "../common/SystemText.h"
 #include "../common/Text.h"
 #include "../common/Trace.h"
 #include "FolderResolution.h"
@@ -20,24 +21,24 @@ BOOL CALLBACK CollectCandidateWindow(HWND window, LPARAM unused)
 {
     (void)unused;
     CandidateTable* table = &g_Run.Candidates;
-    g_Run.WindowTitle[0] = '\0';
-    GetWindowTextA(window, g_Run.WindowTitle, sizeof g_Run.WindowTitle);
-    char className[ClassNameSize];
-    className[0] = '\0';
-    GetClassNameA(window, className, sizeof className);
+    g_Run.WindowTitle[0] = 0;
+    ReadWindowTitle(window, g_Run.WindowTitle, LineBufferSize);
+    WCHAR className[ClassNameSize];
+    className[0] = 0;
+    ReadClassName(window, className, ClassNameSize);
 
     if (!IsWindowVisible(window))
         return TRUE;
-    if (TextEqual(className, "Progman"))
+    if (TextEqual(className, WTEXT("Progman")))
         return TRUE;   // the desktop is never read
-    if (lstrlenA(g_Run.WindowTitle) <= 0)
+    if (TextLength(g_Run.WindowTitle) <= 0)
         return TRUE;
     if (!ResolveFolder(window))
         return TRUE;
 
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    char image[PathBufferSize];
+    WCHAR image[PathBufferSize];
     ProcessImagePath(processId, image);
     SplitPath(image);
     TextCopy(table->Names[table->Count], PathBufferSize, g_Run.Parts.BaseName);

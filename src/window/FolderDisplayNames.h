@@ -2,8 +2,10 @@
 #ifndef TAVIX_WINDOW_FOLDERDISPLAYNAMES_H
 #define TAVIX_WINDOW_FOLDERDISPLAYNAMES_H
 
-// result (LineBufferSize bytes) = the path of the special folder whose display name equals
-// text byte for byte; the empty text when none does or the system gives no path for it.
-void LookupSpecialFolder(const char* text, char* result);
+#include "../common/win32.h"
+
+// result (LineBufferSize characters) = the path of the special folder whose display name equals
+// text exactly; the empty text when none does or the system gives no path for it.
+void LookupSpecialFolder(const WCHAR* text, WCHAR* result);
 
 #endif

@@ -12,7 +12,7 @@ int ResolveFolder(HWND window);
 
 // One attempt on one text: blanks removed, canonicalised, then tested as a file (TitleMode,
 // with a drive only) and as a folder. 1 with CurrentFolder set on success.
-int TryFolderText(const char* text);
+int TryFolderText(const WCHAR* text);
 
 // EnumChildWindows callback: reads a visible combo box's text as a folder.
 BOOL CALLBACK ReadAddressBox(HWND window, LPARAM unused);

@@ -3,38 +3,39 @@
 
 #include "../common/DynamicCalls.h"
 #include "../common/RunState.h"
+#include "../common/SystemText.h"
 #include "../common/Text.h"
 
 // PROCESS_ALL_ACCESS as headers before Windows Vista define it.
 static const DWORD ProcessAllAccessXp = 0x1F0FFF;
 
-static int ImageFromPsapi(const PsapiCalls* psapi, HANDLE process, char* result)
+static int ImageFromPsapi(const PsapiCalls* psapi, HANDLE process, WCHAR* result)
 {
     HMODULE module = NULL;
     DWORD needed = 0;
     // The first module reported is the process's main executable.
     if (!psapi->EnumProcessModules(process, &module, sizeof module, &needed))
         return 0;
-    char path[PathBufferSize];
+    WCHAR path[PathBufferSize];
     ZeroMemory(path, sizeof path);
-    if (psapi->GetModuleFileNameExA(process, module, path, sizeof path) == 0)
+    if (psapi->GetModuleFileNameExW(process, module, path, PathBufferSize) == 0)
         return 0;
-    TextCopyFromArea(result, PathBufferSize, path, sizeof path);
-    return result[0] != '\0';
+    TextCopyFromArea(result, PathBufferSize, path, PathBufferSize);
+    return result[0] != 0;
 }
 
-static int ImageFromQuery(QueryFullProcessImageNameACall query, HANDLE process, char* result)
+static int ImageFromQuery(QueryFullProcessImageNameWCall query, HANDLE process, WCHAR* result)
 {
-    char path[PathBufferSize];
+    WCHAR path[PathBufferSize];
     ZeroMemory(path, sizeof path);
-    DWORD size = sizeof path;
+    DWORD size = PathBufferSize;
     if (!query(process, 0, path, &size))
         return 0;
-    TextCopyFromArea(result, PathBufferSize, path, sizeof path);
-    return result[0] != '\0';
+    TextCopyFromArea(result, PathBufferSize, path, PathBufferSize);
+    return result[0] != 0;
 }
 
-static int ImageFromLoadedPsapi(HANDLE process, char* result)
+static int ImageFromLoadedPsapi(HANDLE process, WCHAR* result)
 {
     PsapiCalls psapi;
     if (!LoadPsapi(&psapi))
@@ -44,25 +45,25 @@ static int ImageFromLoadedPsapi(HANDLE process, char* result)
     return found;
 }
 
-// Where the system answers QueryFullProcessImageNameA (Windows Vista and later) it is asked
+// Where the system answers QueryFullProcessImageNameW (Windows Vista and later) it is asked
 // first: it lives in kernel32, while loading and freeing PSAPI.DLL for every window looked at
 // was most of the time a run took. PSAPI remains the way on older systems, and the fallback.
-void ProcessImagePathNt(DWORD processId, char* result)
+void ProcessImagePathNt(DWORD processId, WCHAR* result)
 {
-    result[0] = '\0';
-    QueryFullProcessImageNameACall query = FindQueryFullProcessImageName();
+    result[0] = 0;
+    QueryFullProcessImageNameWCall query = FindQueryFullProcessImageName();
     HANDLE process = OpenProcess(ProcessAllAccessXp, FALSE, processId);
     if (process == NULL)
         return;
     if (!(query != NULL && ImageFromQuery(query, process, result)) &&
         !ImageFromLoadedPsapi(process, result))
-        result[0] = '\0';
+        result[0] = 0;
     CloseHandle(process);
 }
 
-void ProcessImagePath9x(DWORD processId, char* result)
+void ProcessImagePath9x(DWORD processId, WCHAR* result)
 {
-    result[0] = '\0';
+    result[0] = 0;
     ToolHelpCalls toolHelp;
     if (!FindToolHelpCalls(&toolHelp))
         return;
@@ -74,14 +75,15 @@ void ProcessImagePath9x(DWORD processId, char* result)
     entry.dwSize = sizeof entry;
     for (BOOL more = toolHelp.First(snapshot, &entry); more; more = toolHelp.Next(snapshot, &entry)) {
         if (entry.th32ProcessID == processId) {
-            TextCopyFromArea(result, PathBufferSize, entry.szExeFile, sizeof entry.szExeFile);
+            entry.szExeFile[sizeof entry.szExeFile - 1] = '\0';
+            WideFromAnsi(entry.szExeFile, result, PathBufferSize);
             break;
         }
     }
     CloseHandle(snapshot);
 }
 
-void ProcessImagePath(DWORD processId, char* result)
+void ProcessImagePath(DWORD processId, WCHAR* result)
 {
     if (g_Run.IsNtFamily)
         ProcessImagePathNt(processId, result);

@@ -3,7 +3,7 @@
 //
 // The shell's window list (CLSID_ShellWindows) holds one browser per folder window; the
 // browser's active view names its folder and its selected items as shell items, whose
-// file-system paths are turned into the ANSI code page. Everything the shell is asked runs on
+// file-system paths it gives in UTF-16, as the program keeps them. Everything the shell is asked runs on
 // a worker thread with an apartment of its own, because a shell that hangs would otherwise
 // hold the run: the GUI thread waits for the worker a bounded time, and a worker that does not
 // finish in it is left behind (the process ends soon after) together with OLE32.DLL, which it
@@ -11,6 +11,7 @@
 #include "ShellViewQuery.h"
 
 #include "../common/RunState.h"
+#include "../common/SystemText.h"
 #include "../common/Text.h"
 #include "../common/Trace.h"
 
@@ -38,7 +39,7 @@ static const IID PersistFolder2Interface = {
 static const IID EnumIdListInterface = {
     0x000214F2, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-static const char TabWindowClass[] = "ShellTabWindowClass";
+static const WCHAR TabWindowClass[] = WTEXT("ShellTabWindowClass");
 
 // The ID lists the program joins are at most this long; the shell's are far shorter.
 enum { MaxIdListSize = 4096 };
@@ -49,16 +50,16 @@ enum BrowserMatch { NotThisWindow = 0, ThisWindow = 1, MatchFailed = -1 };
 // out no shell items: then it is read through item ID lists.
 enum { ViewRefused = -2 };
 
-int IsShellFolderClass(const char* className)
+int IsShellFolderClass(const WCHAR* className)
 {
-    return TextEqual(className, "CabinetWClass") || TextEqual(className, "ExploreWClass");
+    return TextEqual(className, WTEXT("CabinetWClass")) || TextEqual(className, WTEXT("ExploreWClass"));
 }
 
 int IsShellFolderWindow(HWND window)
 {
-    char className[ClassNameSize];
-    className[0] = '\0';
-    GetClassNameA(window, className, sizeof className);
+    WCHAR className[ClassNameSize];
+    className[0] = 0;
+    ReadClassName(window, className, ClassNameSize);
     return IsShellFolderClass(className);
 }
 
@@ -67,8 +68,6 @@ const char* ShellPathStatusText(int status)
     switch (status) {
     case ShellPathTaken:
         return "a path";
-    case ShellPathOutsideCodePage:
-        return "a name the ANSI code page cannot hold";
     case ShellPathTooLong:
         return "a path of 260 characters or more";
     case ShellPathLost:
@@ -96,9 +95,9 @@ static void NoteFailure(ShellViewReport* r, const char* call, HRESULT result)
     r->FailedResult = result;
 }
 
-static int IsFullPath(const char* path)
+static int IsFullPath(const WCHAR* path)
 {
-    char first = path[0];
+    WCHAR first = path[0];
     int drive = ((first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z')) &&
                 path[1] == ':' && path[2] == '\\';
     int server = path[0] == '\\' && path[1] == '\\' && path[2] != '\0';
@@ -111,41 +110,29 @@ static int Refused(HRESULT result)
     return result == E_NOINTERFACE || result == E_NOTIMPL;
 }
 
-// A file-system path from the shell in the ANSI code page, without best-fit replacements: a
-// name that the code page cannot hold is no path at all, not one with '?' or look-alikes in
-// it.
-static int ConvertShellPath(const WCHAR* wide, char* path)
+// A file-system path from the shell, as it gave it. It is taken whole or not at all: a path cut
+// to fit would name something else.
+static int TakeShellPath(const WCHAR* wide, WCHAR* path)
 {
-    // UTF-8 as the ANSI code page holds every name; there best-fit does not exist and the
-    // used-default flag must not be asked for.
-    UINT codePage = GetACP();
-    BOOL usedDefault = FALSE;
-    int length = codePage == CP_UTF8
-                     ? WideCharToMultiByte(CP_ACP, WC_ERR_INVALID_CHARS, wide, -1, path,
-                                           PathBufferSize, NULL, NULL)
-                     : WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, path,
-                                           PathBufferSize, NULL, &usedDefault);
-    DWORD error = GetLastError();
-    if (length <= 0 || usedDefault) {
-        path[0] = '\0';
-        if (usedDefault)
-            return ShellPathOutsideCodePage;
-        return error == ERROR_INSUFFICIENT_BUFFER ? ShellPathTooLong : ShellPathOutsideCodePage;
-    }
+    path[0] = 0;
+    int length = 0;
+    while (length < PathBufferSize && wide[length] != 0)
+        length++;
+    if (length >= PathBufferSize)
+        return ShellPathTooLong;
     // A file-system path from the shell is a full one, with a drive or a server; anything else
     // (an empty, relative or root-relative name) would be taken relative to this program's
     // working folder or drive, which the shell never meant.
-    if (!IsFullPath(path)) {
-        path[0] = '\0';
+    if (!IsFullPath(wide))
         return ShellPathNone;
-    }
+    TextCopy(path, PathBufferSize, wide);
     return ShellPathTaken;
 }
 
-// The shell item's file-system path in the ANSI code page.
-static int TakeItemPath(ShellViewReport* r, IShellItem* item, char* path)
+// The shell item's file-system path.
+static int TakeItemPath(ShellViewReport* r, IShellItem* item, WCHAR* path)
 {
-    path[0] = '\0';
+    path[0] = 0;
     LPWSTR wide = NULL;
     HRESULT hr = item->GetDisplayName(SIGDN_FILESYSPATH, &wide);
     if (FAILED(hr) && ShellUnreachable(hr)) {
@@ -154,7 +141,7 @@ static int TakeItemPath(ShellViewReport* r, IShellItem* item, char* path)
     }
     if (FAILED(hr) || wide == NULL)
         return ShellPathNone;
-    int status = ConvertShellPath(wide, path);
+    int status = TakeShellPath(wide, path);
     r->Ole.FreeTaskMemory(wide);
     return status;
 }
@@ -177,11 +164,11 @@ static int IdListSize(LPCITEMIDLIST list)
 }
 
 // The file-system path of the folder's ID list joined with a child's (NULL for the folder
-// itself) in the ANSI code page. Everything here happens in this process.
+// itself). Everything here happens in this process.
 static int TakeIdListPath(ShellViewReport* r, LPCITEMIDLIST folder, LPCITEMIDLIST child,
-                          char* path)
+                          WCHAR* path)
 {
-    path[0] = '\0';
+    path[0] = 0;
     BYTE joined[2 * MaxIdListSize + sizeof(USHORT)];
     int folderSize = IdListSize(folder);
     int childSize = child != NULL ? IdListSize(child) : 0;
@@ -196,7 +183,7 @@ static int TakeIdListPath(ShellViewReport* r, LPCITEMIDLIST folder, LPCITEMIDLIS
     if (!r->PathFromIdList((PCIDLIST_ABSOLUTE)joined, wide))
         return ShellPathNone;
     wide[MAX_PATH - 1] = 0;
-    return ConvertShellPath(wide, path);
+    return TakeShellPath(wide, path);
 }
 
 // The number of selected items of the view.
@@ -354,7 +341,7 @@ static int ReadViewByShellItems(ShellViewReport* r, IFolderView* view)
 static void ClearFindings(ShellViewReport* r)
 {
     r->FolderStatus = ShellPathNone;
-    r->Folder[0] = '\0';
+    r->Folder[0] = 0;
     r->ItemTotal = 0;
     r->ItemCount = 0;
     r->ItemStatus = ShellPathTaken;
@@ -489,7 +476,7 @@ static void TraceAnswer(const ShellViewReport* r)
 {
     unsigned long window = (unsigned long)(ULONG_PTR)r->Frame;
     if (r->FailedCall != NULL)
-        Trace("shell: %s failed (0x%08lX)", r->FailedCall, (unsigned long)r->FailedResult);
+        Trace("shell: %hs failed (0x%08lX)", r->FailedCall, (unsigned long)r->FailedResult);
     if (r->Answer == ShellNotListed) {
         Trace("shell: the shell's window list does not hold window %08lX", window);
         return;
@@ -501,7 +488,7 @@ static void TraceAnswer(const ShellViewReport* r)
     if (r->FolderStatus == ShellPathTaken)
         Trace("shell: window %08lX shows \"%s\"", window, r->Folder);
     else
-        Trace("shell: window %08lX shows a folder with %s", window,
+        Trace("shell: window %08lX shows a folder with %hs", window,
               ShellPathStatusText(r->FolderStatus));
     if (r->WithItems)
         Trace("shell: %d selected items, %d paths taken", r->ItemTotal, r->ItemCount);
@@ -517,7 +504,7 @@ int AskShell(HWND window, int withItems)
     }
     ShellViewReport* r = &g_Run.ShellView;
     r->Frame = window;
-    r->ActiveTab = FindWindowExA(window, NULL, TabWindowClass, NULL);
+    r->ActiveTab = FindChildWindow(window, TabWindowClass);
     r->WithItems = withItems;
     r->Answer = ShellNotListed;
     r->FailedCall = NULL;

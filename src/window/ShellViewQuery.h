@@ -11,7 +11,7 @@
 enum { ShellAnswerTimeout = 3000 };
 
 // 1 for the class names of the shell's folder windows, and for a window of such a class.
-int IsShellFolderClass(const char* className);
+int IsShellFolderClass(const WCHAR* className);
 int IsShellFolderWindow(HWND window);
 
 // Asks the shell about the window (with its selected items when withItems is 1) on a worker

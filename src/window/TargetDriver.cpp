@@ -5,6 +5,7 @@
 
 #include "../actions/ActionDispatch.h"
 #include "../common/RunState.h"
+#include "../common/SystemText.h"
 #include "../common/Text.h"
 #include "../common/Trace.h"
 #include "../selection/ListViewDiscovery.h"
@@ -13,9 +14,9 @@
 enum TryResult { TryNext = 0, TryDone = 1, TryEndRun = -1 };
 
 // Equal names, ignoring the case of letters: the same length, and one contains the other.
-static int NamesMatch(const char* baseName, const char* name)
+static int NamesMatch(const WCHAR* baseName, const WCHAR* name)
 {
-    return lstrlenA(baseName) == lstrlenA(name) && StrStrIA(name, baseName) != NULL;
+    return TextLength(baseName) == TextLength(name) && FindNoCase(name, baseName) != NULL;
 }
 
 static void HandOverFolder()
@@ -51,7 +52,7 @@ static int TryTargetWindow()
 }
 
 // Tries every candidate whose image base name equals name, in table order.
-static int TryCandidatesNamed(const char* name)
+static int TryCandidatesNamed(const WCHAR* name)
 {
     const CandidateTable* table = &g_Run.Candidates;
     for (int i = 0; i < table->Count; i++) {
@@ -67,7 +68,7 @@ static int TryCandidatesNamed(const char* name)
 }
 
 // The switch's name first, then the mode's list of names in order.
-static void SearchCandidates(int switchState, const char* switchName, const NameList* names)
+static void SearchCandidates(int switchState, const WCHAR* switchName, const NameList* names)
 {
     ScanCandidateWindows();
     if (switchState == 2 && TryCandidatesNamed(switchName) != TryNext)
