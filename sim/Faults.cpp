@@ -5,9 +5,9 @@
 //
 // The fault points, by area (each function's own file says how it fails):
 //   global memory   GlobalAlloc, GlobalReAlloc, GlobalLock
-//   files           CreateFileA, GetFileSize, ReadFile, WriteFile,
-//                   SetFilePointer, GetFullPathNameA, SearchPathA
-//   the module      GetModuleFileNameA
+//   files           CreateFileA and W, GetFileSize, ReadFile, WriteFile,
+//                   SetFilePointer, GetFullPathNameA and W, SearchPathA and W
+//   the module      GetModuleFileNameA and W
 //   libraries       LoadLibraryA, LoadLibraryW, GetProcAddress
 //   processes       OpenProcess, VirtualAllocEx, VirtualFreeEx,
 //                   ReadProcessMemory, WriteProcessMemory, EnumProcessModules,

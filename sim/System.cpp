@@ -1,6 +1,9 @@
 // The program's own process: its module, version, current directory, last
 // error, command line, clock and debug output.
-#include <cctype>
+//
+// The process keeps its texts in UTF-16. The A functions hand them out in the
+// ANSI code page with best-fit, as the system converts them, and count their
+// results in bytes of that text; the W functions count characters.
 #include <cstdio>
 #include <cstring>
 
@@ -21,17 +24,115 @@ const SystemModule kSystemModules[] = {
     {"shlwapi.dll", 0x77F60000},  {"shell32.dll", 0x7C9C0000}, {"ntdll.dll", 0x7C900000},
 };
 
-std::string BaseNameOf(const std::string& path) {
-  size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+std::u16string BaseNameOf(const std::u16string& path) {
+  size_t slash = path.find_last_of(u"\\/");
+  return slash == std::u16string::npos ? path : path.substr(slash + 1);
 }
 
 // Writes a text with the length rule of the directory functions: the length
-// without the NUL when it fits, else the size needed with the NUL.
-DWORD CopyDirectoryText(const std::string& text, DWORD size, LPSTR buffer) {
+// without the terminating zero when it fits, else the size needed with it.
+template <typename Char>
+DWORD CopyDirectoryText(const std::basic_string<Char>& text, DWORD size, Char* buffer) {
   if (!buffer || text.size() + 1 > size) return static_cast<DWORD>(text.size() + 1);
-  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  std::memcpy(buffer, text.c_str(), (text.size() + 1) * sizeof(Char));
   return static_cast<DWORD>(text.size());
+}
+
+HMODULE ModuleHandleOf(const std::u16string& moduleName) {
+  World::Impl& s = State();
+  std::u16string name = FoldWide(moduleName);
+  if (name.find(u'.') == std::u16string::npos) name += u".dll";
+  if (name == FoldWide(BaseNameOf(s.modulePath))) return SIM_PROGRAM_INSTANCE;
+  for (const SystemModule& m : kSystemModules) {
+    if (name == AnsiToWide(m.name)) return reinterpret_cast<HMODULE>(m.handle);
+  }
+  // Libraries are known by their names in the code page; '?' for a
+  // character it lacks names none of them.
+  if (HMODULE loaded = LoadedLibraryHandle(WideToAnsi(name, false))) return loaded;
+  SetError(ERROR_MOD_NOT_FOUND);
+  return nullptr;
+}
+
+// The file of a module of the process, or false with ERROR_MOD_NOT_FOUND.
+bool ModulePathOf(HMODULE module, std::u16string* path) {
+  World::Impl& s = State();
+  if (!module || module == SIM_PROGRAM_INSTANCE) {
+    *path = s.modulePath;
+    return true;
+  }
+  for (const SystemModule& m : kSystemModules) {
+    if (reinterpret_cast<uintptr_t>(module) == m.handle) {
+      *path = s.systemDirectory + u"\\" + AnsiToWide(m.name);
+      return true;
+    }
+  }
+  SetError(ERROR_MOD_NOT_FOUND);
+  return false;
+}
+
+// GetModuleFileNameA and W once the path is known: Windows XP and earlier cut
+// a path that does not fit to nSize characters without a terminating zero;
+// later versions keep the zero and report ERROR_INSUFFICIENT_BUFFER (also for
+// a buffer of no size). Both return nSize. A path that fits clears the last
+// error.
+template <typename Char>
+DWORD CopyModulePath(const std::basic_string<Char>& path, Char* buffer, DWORD nSize) {
+  World::Impl& s = State();
+  if (!buffer || nSize == 0) {
+    if (s.osMajor >= 6) SetError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  if (path.size() < nSize) {
+    std::memcpy(buffer, path.c_str(), (path.size() + 1) * sizeof(Char));
+    SetError(ERROR_SUCCESS);
+    return static_cast<DWORD>(path.size());
+  }
+  if (s.osMajor >= 6) {
+    std::memcpy(buffer, path.c_str(), (nSize - 1) * sizeof(Char));
+    buffer[nSize - 1] = 0;
+    SetError(ERROR_INSUFFICIENT_BUFFER);
+  } else {
+    std::memcpy(buffer, path.c_str(), nSize * sizeof(Char));
+    SetError(ERROR_SUCCESS);
+  }
+  return nSize;
+}
+
+BOOL SetCurrentDirectoryNamed(const std::u16string& name, bool ansiLimit) {
+  World::Impl& s = State();
+  if (name.empty()) {
+    SetError(ERROR_INVALID_NAME);
+    return FALSE;
+  }
+  Resolved r = ResolvePath(name, ansiLimit);
+  if (r.error) {
+    SetError(r.error);
+    return FALSE;
+  }
+  if (!r.node) {
+    SetError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  if (!r.node->isDir) {
+    SetError(267);  // ERROR_DIRECTORY
+    return FALSE;
+  }
+  std::u16string dir = r.full;
+  if (dir.size() > 3 && dir.back() == u'\\') dir.pop_back();
+  s.currentDirectory = dir;
+  char16_t drive = dir[0];
+  if (drive >= u'a' && drive <= u'z') drive = static_cast<char16_t>(drive - 0x20);
+  s.driveDirectories[static_cast<char>(drive)] = dir;
+  return TRUE;
+}
+
+// One trace line per call; a line break at its end is not kept.
+template <typename Char>
+std::basic_string<Char> TraceLine(const Char* text) {
+  std::basic_string<Char> line = text;
+  if (!line.empty() && line.back() == '\n') line.pop_back();
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
 }
 
 }  // namespace
@@ -43,62 +144,36 @@ bool IsWin9x() { return State().osPlatform == VER_PLATFORM_WIN32_WINDOWS; }
 using namespace sim;
 
 HMODULE GetModuleHandleA(LPCSTR lpModuleName) {
-  World::Impl& s = State();
   if (!lpModuleName) return SIM_PROGRAM_INSTANCE;
-  std::string name = FoldName(lpModuleName);
-  if (name.find('.') == std::string::npos) name += ".dll";
-  if (name == FoldName(BaseNameOf(s.modulePath))) return SIM_PROGRAM_INSTANCE;
-  for (const SystemModule& m : kSystemModules) {
-    if (name == m.name) return reinterpret_cast<HMODULE>(m.handle);
-  }
-  if (HMODULE loaded = LoadedLibraryHandle(name)) return loaded;
-  SetError(ERROR_MOD_NOT_FOUND);
-  return nullptr;
+  return ModuleHandleOf(AnsiName(lpModuleName));
 }
 
-// Windows XP and earlier cut a path that does not fit to nSize characters
-// without a terminating NUL; later versions keep the NUL and report
-// ERROR_INSUFFICIENT_BUFFER (also for a buffer of no size). Both return
-// nSize. A path that fits clears the last error. A fault gives 0 and leaves
+HMODULE GetModuleHandleW(LPCWSTR lpModuleName) {
+  if (!lpModuleName) return SIM_PROGRAM_INSTANCE;
+  return ModuleHandleOf(lpModuleName);
+}
+
+// The A form cuts the path converted to the code page at nSize bytes, the W
+// form at nSize characters (see CopyModulePath). A fault gives 0 and leaves
 // the buffer alone.
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
-  World::Impl& s = State();
   if (FaultHere("GetModuleFileNameA")) {
     SetError(ERROR_NOT_ENOUGH_MEMORY);
     return 0;
   }
-  std::string path;
-  if (!hModule || hModule == SIM_PROGRAM_INSTANCE) {
-    path = s.modulePath;
-  } else {
-    for (const SystemModule& m : kSystemModules) {
-      if (reinterpret_cast<uintptr_t>(hModule) == m.handle) {
-        path = s.systemDirectory + "\\" + m.name;
-      }
-    }
-    if (path.empty()) {
-      SetError(ERROR_MOD_NOT_FOUND);
-      return 0;
-    }
-  }
-  if (!lpFilename || nSize == 0) {
-    if (s.osMajor >= 6) SetError(ERROR_INSUFFICIENT_BUFFER);
+  std::u16string path;
+  if (!ModulePathOf(hModule, &path)) return 0;
+  return CopyModulePath(WideToAnsi(path), lpFilename, nSize);
+}
+
+DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
+  if (FaultHere("GetModuleFileNameW")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
     return 0;
   }
-  if (path.size() < nSize) {
-    std::memcpy(lpFilename, path.c_str(), path.size() + 1);
-    SetError(ERROR_SUCCESS);
-    return static_cast<DWORD>(path.size());
-  }
-  if (s.osMajor >= 6) {
-    std::memcpy(lpFilename, path.c_str(), nSize - 1);
-    lpFilename[nSize - 1] = 0;
-    SetError(ERROR_INSUFFICIENT_BUFFER);
-  } else {
-    std::memcpy(lpFilename, path.c_str(), nSize);
-    SetError(ERROR_SUCCESS);
-  }
-  return nSize;
+  std::u16string path;
+  if (!ModulePathOf(hModule, &path)) return 0;
+  return CopyModulePath(path, lpFilename, nSize);
 }
 
 BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation) {
@@ -147,40 +222,42 @@ DWORD GetVersion(void) {
 }
 
 DWORD GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer) {
+  return CopyDirectoryText(WideToAnsi(State().currentDirectory), nBufferLength, lpBuffer);
+}
+
+DWORD GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer) {
   return CopyDirectoryText(State().currentDirectory, nBufferLength, lpBuffer);
 }
 
 BOOL SetCurrentDirectoryA(LPCSTR lpPathName) {
-  World::Impl& s = State();
-  if (!lpPathName || !*lpPathName) {
-    SetError(lpPathName ? ERROR_INVALID_NAME : ERROR_INVALID_PARAMETER);
+  if (!lpPathName) {
+    SetError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  Resolved r = ResolvePath(lpPathName);
-  if (r.error) {
-    SetError(r.error);
+  return SetCurrentDirectoryNamed(AnsiName(lpPathName), true);
+}
+
+BOOL SetCurrentDirectoryW(LPCWSTR lpPathName) {
+  if (!lpPathName) {
+    SetError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (!r.node) {
-    SetError(ERROR_FILE_NOT_FOUND);
-    return FALSE;
-  }
-  if (!r.node->isDir) {
-    SetError(267);  // ERROR_DIRECTORY
-    return FALSE;
-  }
-  std::string dir = r.full;
-  if (dir.size() > 3 && dir.back() == '\\') dir.pop_back();
-  s.currentDirectory = dir;
-  s.driveDirectories[static_cast<char>(std::toupper(static_cast<unsigned char>(dir[0])))] = dir;
-  return TRUE;
+  return SetCurrentDirectoryNamed(lpPathName, false);
 }
 
 UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
+  return CopyDirectoryText(WideToAnsi(State().windowsDirectory), uSize, lpBuffer);
+}
+
+UINT GetWindowsDirectoryW(LPWSTR lpBuffer, UINT uSize) {
   return CopyDirectoryText(State().windowsDirectory, uSize, lpBuffer);
 }
 
 UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) {
+  return CopyDirectoryText(WideToAnsi(State().systemDirectory), uSize, lpBuffer);
+}
+
+UINT GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize) {
   return CopyDirectoryText(State().systemDirectory, uSize, lpBuffer);
 }
 
@@ -188,13 +265,20 @@ DWORD GetLastError(void) { return State().lastError; }
 
 void SetLastError(DWORD dwErrCode) { State().lastError = dwErrCode; }
 
-// Each call becomes one trace line; a line break at its end is not kept.
+// The trace keeps each line twice: in the code page, and in UTF-16.
 void OutputDebugStringA(LPCSTR lpOutputString) {
   if (!lpOutputString) return;
-  std::string line = lpOutputString;
-  if (!line.empty() && line.back() == '\n') line.pop_back();
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  std::string line = TraceLine(lpOutputString);
   Current().trace.push_back(line);
+  Current().traceWide.push_back(AnsiName(line.c_str()));
+}
+
+// A character the code page lacks is '?' in the code-page line, never a look-alike.
+void OutputDebugStringW(LPCWSTR lpOutputString) {
+  if (!lpOutputString) return;
+  std::u16string line = TraceLine(lpOutputString);
+  Current().trace.push_back(WideToAnsi(line, false));
+  Current().traceWide.push_back(line);
 }
 
 DWORD GetTickCount(void) { return State().tickCount; }
@@ -203,9 +287,17 @@ void Sleep(DWORD dwMilliseconds) { State().tickCount += dwMilliseconds; }
 
 LPSTR GetCommandLineA(void) {
   World::Impl& s = State();
-  s.commandLineBuffer.assign(s.commandLine.begin(), s.commandLine.end());
+  std::string line = WideToAnsi(s.commandLine);
+  s.commandLineBuffer.assign(line.begin(), line.end());
   s.commandLineBuffer.push_back('\0');
   return s.commandLineBuffer.data();
+}
+
+LPWSTR GetCommandLineW(void) {
+  World::Impl& s = State();
+  s.commandLineWideBuffer.assign(s.commandLine.begin(), s.commandLine.end());
+  s.commandLineWideBuffer.push_back(u'\0');
+  return s.commandLineWideBuffer.data();
 }
 
 DWORD GetCurrentProcessId(void) { return kProgramProcessId; }
