@@ -1,7 +1,8 @@
-// The light-weight shell's path functions (PathXxxA). They work on the text
-// alone, except PathFileExistsA and PathIsDirectoryA, which ask the file
-// system. Every walk over a text steps over two-byte characters, so the trail
-// byte 0x5C of a Shift_JIS character is never taken for a backslash.
+// The light-weight shell's path functions (PathXxxA and PathXxxW). They work
+// on the text alone, except PathFileExists and PathIsDirectory, which ask the
+// file system. Every walk over an ANSI text steps over two-byte characters, so
+// the trail byte 0x5C of a Shift_JIS character is never taken for a
+// backslash; in UTF-16 a backslash is always one.
 #include <cstring>
 #include <vector>
 
@@ -20,6 +21,12 @@ std::vector<unsigned> ToChars(const char* s) {
     out.push_back(c);
     s += n;
   }
+  return out;
+}
+
+std::vector<unsigned> ToChars(const char16_t* s) {
+  std::vector<unsigned> out;
+  for (; *s; ++s) out.push_back(*s);
   return out;
 }
 
@@ -255,6 +262,142 @@ BOOL PathIsRelativeA(LPCSTR pszPath) {
 }
 
 BOOL PathIsUNCServerShareA(LPCSTR pszPath) {
+  if (!pszPath) return FALSE;
+  std::vector<unsigned> chars = ToChars(pszPath);
+  return IsUncServerShare(chars, chars.size());
+}
+
+BOOL PathFileExistsW(LPCWSTR pszPath) {
+  if (!pszPath) return FALSE;
+  return GetFileAttributesW(pszPath) != INVALID_FILE_ATTRIBUTES;
+}
+
+BOOL PathIsDirectoryW(LPCWSTR pszPath) {
+  if (!pszPath) return FALSE;
+  DWORD attributes = GetFileAttributesW(pszPath);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FALSE;
+  return attributes & FILE_ATTRIBUTE_DIRECTORY;
+}
+
+// The source must be shorter than MAX_PATH characters, as the buffer holds
+// MAX_PATH; the result is never longer than that.
+BOOL PathCanonicalizeW(LPWSTR pszBuf, LPCWSTR pszPath) {
+  if (pszBuf) *pszBuf = 0;
+  if (!pszBuf || !pszPath) {
+    sim::SetError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::vector<unsigned> chars = ToChars(pszPath);
+  if (chars.size() >= MAX_PATH) {
+    sim::SetError(ERROR_FILENAME_EXCED_RANGE);
+    return FALSE;
+  }
+  std::vector<unsigned> result = Canonicalize(chars);
+  if (result.size() > MAX_PATH - 1) result.resize(MAX_PATH - 1);
+  for (size_t i = 0; i < result.size(); ++i) pszBuf[i] = static_cast<WCHAR>(result[i]);
+  pszBuf[result.size()] = 0;
+  return TRUE;
+}
+
+// As PathAddBackslashA, in characters.
+LPWSTR PathAddBackslashW(LPWSTR pszPath) {
+  if (!pszPath) return nullptr;
+  size_t len = sim::WideLength(pszPath);
+  if (len >= MAX_PATH) return nullptr;
+  if (len == 0) return pszPath;
+  if (pszPath[len - 1] == u'\\') return pszPath + len;
+  if (len + 1 >= MAX_PATH) return nullptr;
+  pszPath[len] = u'\\';
+  pszPath[len + 1] = 0;
+  return pszPath + len + 1;
+}
+
+LPWSTR PathRemoveBackslashW(LPWSTR pszPath) {
+  if (!pszPath) return nullptr;
+  size_t len = sim::WideLength(pszPath);
+  WCHAR* last = len ? pszPath + len - 1 : pszPath;
+  if (*last == u'\\') {
+    bool root = (last == pszPath) || (last == pszPath + 2 && pszPath[1] == u':');
+    if (!root) *last = 0;
+  }
+  return last;
+}
+
+void PathRemoveBlanksW(LPWSTR pszPath) {
+  if (!pszPath || !*pszPath) return;
+  WCHAR* start = pszPath;
+  WCHAR* first = pszPath;
+  while (*pszPath == u' ') ++pszPath;
+  while (*pszPath) *start++ = *pszPath++;
+  if (start != first) {
+    while (start > first && start[-1] == u' ') --start;
+  }
+  *start = 0;
+}
+
+void PathUnquoteSpacesW(LPWSTR lpsz) {
+  if (!lpsz || *lpsz != u'"') return;
+  size_t last = sim::WideLength(lpsz) - 1;
+  if (lpsz[last] != u'"') return;
+  lpsz[last] = 0;
+  for (; *lpsz; ++lpsz) *lpsz = lpsz[1];
+}
+
+BOOL PathRemoveFileSpecW(LPWSTR pszPath) {
+  if (!pszPath) return FALSE;
+  WCHAR* cut = pszPath;  // where the last component starts (or its separator)
+  WCHAR* p = pszPath;
+  if (*p == u'\\') cut = ++p;
+  if (*p == u'\\') cut = ++p;
+  while (*p) {
+    if (*p == u'\\') {
+      cut = p;
+    } else if (*p == u':') {
+      cut = ++p;
+      if (*p == u'\\') ++cut;
+      if (!*p) break;
+    }
+    ++p;
+  }
+  if (*cut) {
+    *cut = 0;
+    return TRUE;
+  }
+  return FALSE;
+}
+
+LPWSTR PathFindFileNameW(LPCWSTR pszPath) {
+  if (!pszPath) return nullptr;
+  const WCHAR* last = pszPath;
+  for (const WCHAR* p = pszPath; *p; ++p) {
+    if ((*p == u'\\' || *p == u'/' || *p == u':') && p[1] && p[1] != u'\\' && p[1] != u'/') {
+      last = p + 1;
+    }
+  }
+  return const_cast<LPWSTR>(last);
+}
+
+LPWSTR PathFindExtensionW(LPCWSTR pszPath) {
+  if (!pszPath) return nullptr;
+  const WCHAR* dot = nullptr;
+  const WCHAR* p = pszPath;
+  for (; *p; ++p) {
+    if (*p == u'\\' || *p == u' ') {
+      dot = nullptr;
+    } else if (*p == u'.') {
+      dot = p;
+    }
+  }
+  return const_cast<LPWSTR>(dot ? dot : p);
+}
+
+BOOL PathIsRelativeW(LPCWSTR pszPath) {
+  if (!pszPath || !*pszPath) return TRUE;
+  if (*pszPath == u'\\' || pszPath[1] == u':') return FALSE;
+  return TRUE;
+}
+
+BOOL PathIsUNCServerShareW(LPCWSTR pszPath) {
   if (!pszPath) return FALSE;
   std::vector<unsigned> chars = ToChars(pszPath);
   return IsUncServerShare(chars, chars.size());

@@ -2,6 +2,7 @@
 // folder resolution walks into (empty texts, drive roots, Shift_JIS names).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "SimWorld.h"
@@ -133,6 +134,104 @@ TEST(PathFileExistsA, SeesFilesAndDirectoriesWhileIsDirectorySeesOnlyDirectories
   world.SetCurrentDirectory("C:\\Work");
   EXPECT_TRUE(PathFileExistsA("notes.txt"));
   EXPECT_FALSE(PathFileExistsA("Work"));
+}
+
+// ----- the W forms -----
+
+// In UTF-16 a backslash is always one: the texts around it may be of any script or plane.
+TEST(PathFunctionsW, SplitTrimAndUnquoteTextsOfEveryScript) {
+  sim::World world;
+  const struct {
+    std::u16string in;
+    std::u16string fileSpecRemoved;
+    size_t fileName;   // offset of PathFindFileNameW
+    size_t extension;  // offset of PathFindExtensionW
+  } cases[] = {
+      {u"C:\\\u00e9\\r\u00e9sum\u00e9.txt", u"C:\\\u00e9", 5, 11},
+      {u"C:\\\ud55c\uae00\\", u"C:\\\ud55c\uae00", 3, 6},
+      {u"\U0001F600.tar.gz", u"", 0, 6},
+      {u"a.b\\\U00020BB7", u"a.b", 4, 6},
+      {u"C:\\", u"C:\\", 0, 3},
+  };
+  for (const auto& c : cases) {
+    std::u16string spec = c.in;
+    PathRemoveFileSpecW(&spec[0]);
+    EXPECT_EQ(c.fileSpecRemoved, spec.c_str()) << sim::Utf8(c.in);
+    EXPECT_EQ(c.in.c_str() + c.fileName, PathFindFileNameW(c.in.c_str())) << sim::Utf8(c.in);
+    EXPECT_EQ(c.in.c_str() + c.extension, PathFindExtensionW(c.in.c_str())) << sim::Utf8(c.in);
+  }
+  WCHAR blanks[] = u"  C:\\\u00e9 \u00e9  ";
+  PathRemoveBlanksW(blanks);
+  EXPECT_EQ(std::u16string(u"C:\\\u00e9 \u00e9"), blanks);
+  WCHAR quoted[] = u"\"C:\\\ud55c \uae00\"";
+  PathUnquoteSpacesW(quoted);
+  EXPECT_EQ(std::u16string(u"C:\\\ud55c \uae00"), quoted);
+  WCHAR trailing[] = u"C:\\\u00e9\\";
+  EXPECT_EQ(trailing + 4, PathRemoveBackslashW(trailing));
+  EXPECT_EQ(std::u16string(u"C:\\\u00e9"), trailing);
+  WCHAR root[] = u"C:\\";
+  PathRemoveBackslashW(root);
+  EXPECT_EQ(std::u16string(u"C:\\"), root);
+  EXPECT_TRUE(PathIsRelativeW(u"\u00e9\\x"));
+  EXPECT_FALSE(PathIsRelativeW(u"C:\u00e9"));
+  EXPECT_TRUE(PathIsUNCServerShareW(u"\\\\\u00e9\\\ud55c"));
+  EXPECT_FALSE(PathIsUNCServerShareW(u"\\\\\u00e9\\\ud55c\\x"));
+}
+
+// As in the A form: nothing is added to an empty text, and a result that would not fit
+// MAX_PATH characters is refused with the text unchanged.
+TEST(PathAddBackslashW, AddsOneWithinMaxPathCharacters) {
+  sim::World world;
+  WCHAR path[MAX_PATH + 8] = u"C:\\\U0001F600";
+  EXPECT_EQ(path + 6, PathAddBackslashW(path));
+  EXPECT_EQ(std::u16string(u"C:\\\U0001F600\\"), path);
+  EXPECT_EQ(path + 6, PathAddBackslashW(path));
+  WCHAR empty[4] = u"";
+  EXPECT_EQ(empty, PathAddBackslashW(empty));
+  EXPECT_EQ(u'\0', empty[0]);
+  std::u16string fits(258, u'\u00e9');
+  std::copy(fits.begin(), fits.end(), path);
+  path[258] = 0;
+  EXPECT_EQ(path + 259, PathAddBackslashW(path));
+  std::u16string tooLong(259, u'\u00e9');
+  std::copy(tooLong.begin(), tooLong.end(), path);
+  path[259] = 0;
+  EXPECT_EQ(nullptr, PathAddBackslashW(path));
+  EXPECT_EQ(tooLong, path);
+}
+
+// The buffer holds MAX_PATH characters, so a source that long is refused with an empty
+// result rather than written past it.
+TEST(PathCanonicalizeW, RemovesDotSegmentsAndRefusesSourcesOfMaxPathCharacters) {
+  sim::World world;
+  WCHAR out[MAX_PATH + 64];
+  EXPECT_TRUE(PathCanonicalizeW(out, u"C:\\\u00e9\\..\\\ud55c\\.\\\U0001F600"));
+  EXPECT_EQ(std::u16string(u"C:\\\ud55c\\\U0001F600"), out);
+  EXPECT_TRUE(PathCanonicalizeW(out, u""));
+  EXPECT_EQ(std::u16string(u"\\"), out);
+  std::u16string longest = u"C:\\" + std::u16string(256, u'c');
+  EXPECT_TRUE(PathCanonicalizeW(out, longest.c_str()));
+  EXPECT_EQ(longest, out);
+  for (size_t length : {260u, 300u}) {
+    std::u16string source = u"C:\\" + std::u16string(length - 3, u'c');
+    out[0] = u'#';
+    out[MAX_PATH] = u'#';
+    EXPECT_FALSE(PathCanonicalizeW(out, source.c_str())) << length;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());
+    EXPECT_EQ(u'\0', out[0]);
+    EXPECT_EQ(u'#', out[MAX_PATH]);
+  }
+}
+
+TEST(PathFileExistsW, FindsTheNameWithItsAccentsInAnyCase) {
+  sim::World world;
+  world.AddFile(u"C:\\\u00c9t\u00e9\\r\u00e9sum\u00e9.txt", "x");
+  EXPECT_TRUE(PathFileExistsW(u"c:\\\u00e9t\u00e9\\R\u00c9SUM\u00c9.TXT"));
+  EXPECT_FALSE(PathFileExistsW(u"C:\\\u00c9t\u00e9\\resume.txt"));
+  EXPECT_FALSE(PathFileExistsW(u"C:\\Ete"));
+  EXPECT_EQ(FILE_ATTRIBUTE_DIRECTORY, PathIsDirectoryW(u"C:\\\u00c9T\u00c9\\"));
+  EXPECT_FALSE(PathIsDirectoryW(u"C:\\\u00c9t\u00e9\\r\u00e9sum\u00e9.txt"));
+  EXPECT_FALSE(PathFileExistsW(nullptr));
 }
 
 }  // namespace
