@@ -1,12 +1,14 @@
-// ANSI text functions: the code page (lead bytes), the lstr* family, the
-// wsprintfA formatter and the light-weight shell string functions.
+// Text functions in both forms: the code page (lead bytes), the lstr* family,
+// the wsprintf formatters and the light-weight shell string functions.
 //
-// Texts are bytes in the world's ANSI code page. In code page 932 (Shift_JIS)
+// ANSI texts are bytes in the world's code page. In code page 932 (Shift_JIS)
 // the bytes 0x81-0x9F and 0xE0-0xFC start a two-byte character whose second
-// byte may look like an ASCII letter or a backslash; every function here steps
-// over such characters whole, as the system does.
+// byte may look like an ASCII letter or a backslash; every A function here
+// steps over such characters whole, as the system does. The W functions step
+// and search unit by unit, as the system's do, also through the two halves of
+// a surrogate pair (a character beyond the basic plane); the comparisons take
+// a pair as one character.
 #include <cstring>
-#include <iconv.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,6 +56,9 @@ unsigned char FoldAscii(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
 }
 
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
 // Compares up to n bytes (n < 0: the whole texts). Letters are folded only
 // when fold is set and the byte is not the second byte of a two-byte character.
 int CompareBytes(const char* a, const char* b, int n, bool fold) {
@@ -73,93 +78,213 @@ int CompareBytes(const char* a, const char* b, int n, bool fold) {
 
 // ----- linguistic comparison -----
 //
-// lstrcmpA, lstrcmpiA and the StrCmpN functions compare linguistically, as the
-// system's CompareStringA does, in levels:
-//   1. the letters themselves: symbols before digits before letters, hyphens
-//      and apostrophes left out; full-width Latin letters count as the same
-//      letters as ASCII ones, and the case of Latin, Greek and Cyrillic
-//      letters (also full-width ones in code page 932) is not looked at;
-//   2. unless case is ignored, the first letter whose case differs: lower
+// lstrcmp, lstrcmpi and the StrCmpN functions (A and W) compare
+// linguistically, as the system's CompareString does, in levels:
+//   1. the letters themselves: symbols before digits before letters before
+//      everything else, hyphens and apostrophes left out; an accented Latin
+//      letter counts as its base letter, full-width forms as the ASCII
+//      characters they stand for, and the case of Latin, Greek and Cyrillic
+//      letters is not looked at;
+//   2. the first letter whose accent differs: the unaccented one comes first,
+//      then the marks in the order of kMarkOrder;
+//   3. unless case is ignored, the first letter whose case differs: lower
 //      case comes first;
-//   3. the first character whose width differs: the ASCII one comes first;
-//   4. the hyphens and apostrophes left out at level 1: a text without comes
+//   4. the first character whose width differs: the narrow one comes first;
+//   5. the hyphens and apostrophes left out at level 1: a text without comes
 //      first.
-// Only the order within these classes is modelled; equality, which is what
-// callers mostly need, ignores exactly the case of letters.
+// Characters of no class above (kana, kanji, ...) keep the order of their
+// codes in the world's code page, as the system's Japanese sort order does
+// for code page 932, and come after those the code page lacks. Only the
+// order within these classes is modelled; equality, which is what callers
+// mostly need, ignores exactly the case of letters. An A function classifies
+// each character as its UTF-16 form, as the system converts it first.
 
 struct Unit {
   bool ignorable = false;  // a hyphen or an apostrophe
   int cls = 0;             // 0 symbol, 1 digit, 2 Latin, 3 Greek, 4 Cyrillic, 5 other
   unsigned primary = 0;
+  unsigned accent = 0;     // 0: none
   bool upper = false;
   bool wide = false;
   unsigned raw = 0;
 };
 
-Unit UnitOf(unsigned code, bool twoBytes) {
-  Unit u;
-  u.raw = code;
-  if (!twoBytes) {
-    if (code == '-' || code == '\'') {
-      u.ignorable = true;
-    } else if (code >= 'A' && code <= 'Z') {
-      u.cls = 2, u.primary = code - 'A' + 'a', u.upper = true;
-    } else if (code >= 'a' && code <= 'z') {
-      u.cls = 2, u.primary = code;
-    } else if (code >= '0' && code <= '9') {
-      u.cls = 1, u.primary = code;
-    } else if (code < 0x80 || IsLead(static_cast<unsigned char>(code))) {
-      u.cls = 0, u.primary = code;  // also a lead byte cut off from its trail byte
-    } else {
-      u.cls = 5, u.primary = code;
+// The base letters of U+00C0-U+017F: '.' for a letter without one, '-' for a
+// character that is no letter.
+const char kLatinBase[] =
+    "AAAAAA.CEEEEIIII.NOOOOO-OUUUUY.."                                   // C0-DF
+    "aaaaaa.ceeeeiiii.nooooo-ouuuuy.y"                                   // E0-FF
+    "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiI...JjKk.LlLlLlL"   // 100-13F
+    "lLlNnNnNn...OoOoOo..RrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZz.";  // 140-17F
+static_assert(sizeof kLatinBase == 0x180 - 0xC0 + 1, "one base per character");
+
+// Their marks, in the order the system sorts them: a acute, g grave, b breve,
+// c circumflex, v caron, r ring, d diaeresis, h double acute, t tilde, o dot
+// above, l middle dot, s stroke, e cedilla, k ogonek, m macron; '.' none.
+const char kLatinMark[] =
+    "gactdr.egacdgacd.tgactd.sgacda.."   // C0-DF
+    "gactdr.egacdgacd.tgactd.sgacda.d"   // E0-FF
+    "mmbbkkaaccoovvvvssmmbbookkvvccbb"   // 100-11F
+    "ooeeccssttmmbbkko...ccee.aaeevvl"   // 120-13F
+    "lssaaeevv...mmbbhh..aaeevvaaccee"   // 140-15F
+    "vveevvssttmmbbrrhhkkccccdaaoovv.";  // 160-17F
+static_assert(sizeof kLatinMark == sizeof kLatinBase, "one mark per character");
+const char kMarkOrder[] = ".agbcvrdhtolsekm";
+
+unsigned MarkWeight(char32_t c) {
+  const char* at = std::strchr(kMarkOrder, kLatinMark[c - 0xC0]);
+  return at ? static_cast<unsigned>(at - kMarkOrder) : 0;
+}
+
+// The small letter of a Latin letter of U+00C0-U+017F (itself when it is one).
+char32_t LatinSmall(char32_t c) {
+  if (c == 0x178) return 0xFF;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
+  if (c >= 0x100 && c != 0x130) {
+    char base = kLatinBase[c - 0xC0];
+    if (base >= 'A' && base <= 'Z') return c + 1;
+  }
+  return c;
+}
+
+// The order of a character of class 5: its code in the world's code page,
+// then those it lacks by their code points.
+unsigned OtherOrder(char32_t c) {
+  if (c < 0x10000) {
+    char16_t unit = static_cast<char16_t>(c);
+    bool lacks = false;
+    std::string bytes = WideToBytes(GetACP() == 932 ? 932 : 1252, &unit, 1, false, '?', &lacks);
+    if (!lacks && bytes.size() == 1) return static_cast<unsigned char>(bytes[0]);
+    if (!lacks && bytes.size() == 2) {
+      return ((static_cast<unsigned char>(bytes[0]) << 8) | static_cast<unsigned char>(bytes[1])) +
+             0x100;
     }
+  }
+  return 0x20000 + c;
+}
+
+Unit UnitOfWide(char32_t c) {
+  Unit u;
+  u.raw = c;
+  if (c >= 0xFF01 && c <= 0xFF5E) {  // full-width forms of ASCII
+    u = UnitOfWide(c - 0xFEE0);
+    u.wide = true;
+    u.raw = c;
     return u;
   }
-  u.wide = true;
-  if (code >= 0x8260 && code <= 0x8279) {  // full-width A-Z
-    u.cls = 2, u.primary = code - 0x8260 + 'a', u.upper = true;
-  } else if (code >= 0x8281 && code <= 0x829A) {  // full-width a-z
-    u.cls = 2, u.primary = code - 0x8281 + 'a';
-  } else if (code >= 0x839F && code <= 0x83B6) {  // Greek capitals
-    u.cls = 3, u.primary = code - 0x839F, u.upper = true;
-  } else if (code >= 0x83BF && code <= 0x83D6) {  // Greek small letters
-    u.cls = 3, u.primary = code - 0x83BF;
-  } else if (code >= 0x8440 && code <= 0x8460) {  // Cyrillic capitals
-    u.cls = 4, u.primary = code - 0x8440, u.upper = true;
-  } else if (code >= 0x8470 && code <= 0x8491 && code != 0x847F) {  // Cyrillic small letters
-    u.cls = 4, u.primary = code - 0x8470 - (code > 0x847F ? 1 : 0);
+  if (c == '-' || c == '\'') {
+    u.ignorable = true;
+  } else if (c >= 'A' && c <= 'Z') {
+    u.cls = 2, u.primary = c - 'A' + 'a', u.upper = true;
+  } else if (c >= 'a' && c <= 'z') {
+    u.cls = 2, u.primary = c;
+  } else if (c >= '0' && c <= '9') {
+    u.cls = 1, u.primary = c;
+  } else if (c < 0xC0) {
+    u.cls = 0, u.primary = c;
+  } else if (c < 0x180) {
+    char base = kLatinBase[c - 0xC0];
+    char32_t small = LatinSmall(c);
+    if (base == '-') {
+      u.cls = 0, u.primary = c;
+    } else if (base == '.') {
+      u.cls = 2, u.primary = 0x100 + small, u.upper = small != c;
+    } else {
+      u.cls = 2, u.upper = base >= 'A' && base <= 'Z';
+      u.primary = static_cast<unsigned>(u.upper ? base - 'A' + 'a' : base);
+      u.accent = MarkWeight(c);
+    }
   } else {
-    u.cls = 5, u.primary = code + 0x100;
+    char32_t folded = c < 0x10000 ? FoldWide(std::u16string(1, static_cast<char16_t>(c)))[0] : c;
+    if (folded >= 0x3B1 && folded <= 0x3C9) {
+      u.cls = 3, u.primary = folded, u.upper = folded != c;
+    } else if (folded >= 0x430 && folded <= 0x44F) {
+      // Cyrillic, with IO (U+0451) right after IE, as in the alphabet.
+      u.cls = 4, u.primary = (folded - 0x430) * 2, u.upper = folded != c;
+    } else if (folded == 0x451) {
+      u.cls = 4, u.primary = (0x435 - 0x430) * 2 + 1, u.upper = folded != c;
+    } else if (folded >= 0x450 && folded <= 0x45F) {
+      u.cls = 4, u.primary = 0x100 + folded, u.upper = folded != c;
+    } else {
+      u.cls = 5, u.primary = OtherOrder(c);
+    }
   }
   return u;
 }
 
-// The characters of at most n bytes of a text (n < 0: up to the NUL).
+// The characters of at most n bytes of an ANSI text (n < 0: up to the NUL).
+// A lead byte without its trail byte (at the end, or cut off by the count)
+// is a symbol; a code the code page does not define is of class 5.
 std::vector<Unit> Units(const char* s, int n) {
   std::vector<Unit> out;
+  UINT page = GetACP() == 932 ? 932 : 1252;
   int i = 0;
   while ((n < 0 || i < n) && s[i]) {
     unsigned char c = static_cast<unsigned char>(s[i]);
     bool pair = IsLead(c) && s[i + 1] && (n < 0 || i + 1 < n);
+    Unit u;
     if (pair) {
-      out.push_back(UnitOf((c << 8) | static_cast<unsigned char>(s[i + 1]), true));
+      unsigned code = (c << 8) | static_cast<unsigned char>(s[i + 1]);
+      bool invalid = false;
+      std::u16string w = BytesToWide(page, s + i, 2, &invalid);
+      if (invalid || w.size() != 1) {
+        u.cls = 5, u.primary = code + 0x100;
+      } else {
+        u = UnitOfWide(w[0]);
+        if (u.cls == 5) u.primary = code + 0x100;
+      }
+      u.wide = true;
+      u.raw = code;
       i += 2;
     } else {
-      out.push_back(UnitOf(c, false));
+      if (c < 0x80) {
+        u = UnitOfWide(c);
+      } else if (IsLead(c)) {
+        u.cls = 0, u.primary = c;
+      } else {
+        bool invalid = false;
+        std::u16string w = BytesToWide(page, s + i, 1, &invalid);
+        if (invalid || w.size() != 1) {
+          u.cls = 5, u.primary = c;
+        } else {
+          u = UnitOfWide(w[0]);
+          if (u.cls == 5) u.primary = c;
+        }
+      }
+      u.raw = c;
+      i += 1;
+    }
+    out.push_back(u);
+  }
+  return out;
+}
+
+// The same for at most n UTF-16 units; a surrogate pair is one character.
+std::vector<Unit> Units(const char16_t* s, int n) {
+  std::vector<Unit> out;
+  int i = 0;
+  while ((n < 0 || i < n) && s[i]) {
+    char16_t c = s[i];
+    if (IsHighSurrogate(c) && (n < 0 || i + 1 < n) && IsLowSurrogate(s[i + 1])) {
+      out.push_back(UnitOfWide(0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00)));
+      i += 2;
+    } else {
+      out.push_back(UnitOfWide(c));
       i += 1;
     }
   }
   return out;
 }
 
-// The length of a text within n bytes (n < 0: up to the NUL), and whether it
-// holds only one-byte characters that count at every level (no byte of 0x80
-// or above, no hyphen or apostrophe).
-size_t PlainLength(const char* s, int n, bool* plain) {
+// The length of a text within n units (n < 0: up to the zero), and whether it
+// holds only ASCII characters that count at every level (no hyphen or
+// apostrophe).
+template <typename Char>
+size_t PlainLength(const Char* s, int n, bool* plain) {
   size_t i = 0;
   *plain = true;
   while ((n < 0 || i < static_cast<size_t>(n)) && s[i]) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
+    auto c = static_cast<typename std::make_unsigned<Char>::type>(s[i]);
     if (c >= 0x80 || c == '-' || c == '\'') *plain = false;
     ++i;
   }
@@ -168,11 +293,12 @@ size_t PlainLength(const char* s, int n, bool* plain) {
 
 // Linguistic for two plain texts: the same order, without building the
 // character lists (most names the program compares are plain ASCII).
-int PlainLinguistic(const char* a, size_t na, const char* b, size_t nb, bool ignoreCase) {
+template <typename Char>
+int PlainLinguistic(const Char* a, size_t na, const Char* b, size_t nb, bool ignoreCase) {
   size_t common = na < nb ? na : nb;
   for (size_t i = 0; i < common; ++i) {
-    Unit ua = UnitOf(static_cast<unsigned char>(a[i]), false);
-    Unit ub = UnitOf(static_cast<unsigned char>(b[i]), false);
+    Unit ua = UnitOfWide(static_cast<unsigned char>(a[i]));
+    Unit ub = UnitOfWide(static_cast<unsigned char>(b[i]));
     if (ua.cls != ub.cls) return ua.cls < ub.cls ? -1 : 1;
     if (ua.primary != ub.primary) return ua.primary < ub.primary ? -1 : 1;
   }
@@ -187,13 +313,8 @@ int PlainLinguistic(const char* a, size_t na, const char* b, size_t nb, bool ign
   return 0;
 }
 
-int Linguistic(const char* a, const char* b, int n, bool ignoreCase) {
-  if (!a || !b) return a == b ? 0 : (a ? 1 : -1);
-  bool plainA, plainB;
-  size_t na = PlainLength(a, n, &plainA), nb = PlainLength(b, n, &plainB);
-  if (plainA && plainB) return PlainLinguistic(a, na, b, nb, ignoreCase);
-  std::vector<Unit> ua = Units(a, n), ub = Units(b, n);
-  std::vector<const Unit*> la, lb;  // the characters that count at levels 1-3
+int CompareUnits(const std::vector<Unit>& ua, const std::vector<Unit>& ub, bool ignoreCase) {
+  std::vector<const Unit*> la, lb;  // the characters that count at levels 1-4
   std::vector<std::pair<unsigned, size_t>> pa, pb;  // the others, with their positions
   for (size_t i = 0; i < ua.size(); ++i) {
     if (ua[i].ignorable) pa.emplace_back(ua[i].raw, i); else la.push_back(&ua[i]);
@@ -206,6 +327,9 @@ int Linguistic(const char* a, const char* b, int n, bool ignoreCase) {
     if (la[i]->primary != lb[i]->primary) return la[i]->primary < lb[i]->primary ? -1 : 1;
   }
   if (la.size() != lb.size()) return la.size() < lb.size() ? -1 : 1;
+  for (size_t i = 0; i < la.size(); ++i) {
+    if (la[i]->accent != lb[i]->accent) return la[i]->accent < lb[i]->accent ? -1 : 1;
+  }
   if (!ignoreCase) {
     for (size_t i = 0; i < la.size(); ++i) {
       if (la[i]->upper != lb[i]->upper) return la[i]->upper ? 1 : -1;
@@ -218,28 +342,63 @@ int Linguistic(const char* a, const char* b, int n, bool ignoreCase) {
   return 0;
 }
 
-// The shell's substring search: every character position is tried, stepping
-// over two-byte characters, so a match never starts on a trail byte. The
-// case-blind search compares as StrCmpNIA does.
-LPSTR FindSubstring(LPCSTR str, LPCSTR search, bool fold) {
+// Compares up to n units of each text (n < 0: the whole texts).
+template <typename Char>
+int Linguistic(const Char* a, const Char* b, int n, bool ignoreCase) {
+  if (!a || !b) return a == b ? 0 : (a ? 1 : -1);
+  bool plainA, plainB;
+  size_t na = PlainLength(a, n, &plainA), nb = PlainLength(b, n, &plainB);
+  if (plainA && plainB) return PlainLinguistic(a, na, b, nb, ignoreCase);
+  return CompareUnits(Units(a, n), Units(b, n), ignoreCase);
+}
+
+// Exact comparison of n UTF-16 units (wcsncmp).
+int CompareUnitsExactly(const char16_t* a, const char16_t* b, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+    if (!a[i]) return 0;
+  }
+  return 0;
+}
+
+// The shell's substring search: every character position is tried. An ANSI
+// text is walked over two-byte characters, so a match never starts on a trail
+// byte; a UTF-16 text unit by unit, so a search for half a surrogate pair
+// finds it inside the pair. The case-blind search compares as StrCmpNI does.
+template <typename Char>
+Char* FindSubstring(const Char* str, const Char* search, bool fold) {
   if (!str || !search || !*search) return nullptr;
-  size_t len = std::strlen(search);
-  const char* end = str + std::strlen(str);
-  unsigned char first = static_cast<unsigned char>(search[0]);
+  size_t len = 0, total = 0;
+  while (search[len]) ++len;
+  while (str[total]) ++total;
+  const Char* end = str + total;
+  auto first = static_cast<typename std::make_unsigned<Char>::type>(search[0]);
   bool quickFirst = first < 0x80 && first != '-' && first != '\'';
   while (str + len <= end) {
     // Where both texts start with an ASCII character that counts in the comparison, a
     // different first letter settles it; the full comparison runs only where it may match.
-    unsigned char here = static_cast<unsigned char>(*str);
+    auto here = static_cast<typename std::make_unsigned<Char>::type>(*str);
+    size_t step;
+    if constexpr (sizeof(Char) == 1) {
+      step = CharLen(str);
+    } else {
+      step = 1;
+    }
     if (fold && quickFirst && here < 0x80 && here != '-' && here != '\'' &&
-        FoldAscii(here) != FoldAscii(first)) {
-      ++str;
+        FoldAscii(static_cast<unsigned char>(here)) != FoldAscii(static_cast<unsigned char>(first))) {
+      str += step;
       continue;
     }
-    int cmp = fold ? Linguistic(str, search, static_cast<int>(len), true)
-                   : CompareBytes(str, search, static_cast<int>(len), false);
-    if (cmp == 0) return const_cast<LPSTR>(str);
-    str = CharNextA(str);
+    int cmp;
+    if constexpr (sizeof(Char) == 1) {
+      cmp = fold ? Linguistic(str, search, static_cast<int>(len), true)
+                 : CompareBytes(str, search, static_cast<int>(len), false);
+    } else {
+      cmp = fold ? Linguistic(str, search, static_cast<int>(len), true)
+                 : CompareUnitsExactly(str, search, len);
+    }
+    if (cmp == 0) return const_cast<Char*>(str);
+    str += step;
   }
   return nullptr;
 }
@@ -252,137 +411,78 @@ bool CharMatches(const char* p, WORD ch) {
   return c0 == ch;
 }
 
-// ----- wsprintfA -----
+// ----- wsprintfA and wsprintfW -----
 
-constexpr int kFormatLimit = 1024;  // output buffer of wvsprintfA, NUL included
+constexpr int kFormatLimit = 1024;  // output buffer of the formatter, zero included
 
+template <typename Char>
 struct Out {
-  char* buf;
+  Char* buf;
   int len = 0;
   bool full = false;
-  void Put(char c) {
+  void Put(Char c) {
     if (len < kFormatLimit - 1) {
       buf[len++] = c;
     } else {
       full = true;
     }
   }
-  void Pad(char c, int n) {
+  void Pad(Char c, int n) {
     for (int i = 0; i < n; ++i) Put(c);
+  }
+  void Put(const std::basic_string<Char>& s) {
+    for (Char c : s) Put(c);
   }
 };
 
-std::string Digits(uint64_t v, int base, bool upper) {
+template <typename Char>
+std::basic_string<Char> Digits(uint64_t v, int base, bool upper) {
   const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
-  std::string d;
+  std::basic_string<Char> d;
   do {
-    d.insert(d.begin(), set[v % base]);
+    d.insert(d.begin(), static_cast<Char>(set[v % base]));
     v /= base;
   } while (v);
   return d;
 }
 
-}  // namespace
-
-}  // namespace sim
-
-using sim::IsLead;
-
-BOOL IsDBCSLeadByte(BYTE TestChar) { return IsLead(TestChar) ? TRUE : FALSE; }
-
-LPSTR CharNextA(LPCSTR lpsz) {
-  if (!lpsz) return nullptr;
-  return const_cast<LPSTR>(lpsz + sim::CharLen(lpsz));
+template <typename Char>
+std::basic_string<Char> Ascii(const char* s) {
+  std::basic_string<Char> out;
+  for (; *s; ++s) out += static_cast<Char>(*s);
+  return out;
 }
 
-LPSTR CharPrevA(LPCSTR lpszStart, LPCSTR lpszCurrent) {
-  if (!lpszStart || !lpszCurrent) return const_cast<LPSTR>(lpszStart);
-  while (*lpszStart && lpszStart < lpszCurrent) {
-    LPCSTR next = CharNextA(lpszStart);
-    if (next >= lpszCurrent) break;
-    lpszStart = next;
-  }
-  return const_cast<LPSTR>(lpszStart);
+// A text argument of the other width goes through the code page: an ANSI
+// text is converted as a whole (a lead byte without its trail byte at its end
+// becomes a zero character), a wide one unit by unit with best-fit, so each
+// half of a surrogate pair becomes a '?'.
+void AppendString(std::string* body, const char* s) { *body += s; }
+void AppendString(std::u16string* body, const char16_t* s) { *body += s; }
+void AppendString(std::string* body, const char16_t* s) {
+  for (; *s; ++s) *body += WideToAnsi(std::u16string(1, *s));
+}
+void AppendString(std::u16string* body, const char* s) {
+  std::string whole = ThroughUnicode(s);
+  *body += AnsiToWide(whole);
+  if (s[whole.size()]) body->push_back(0);  // a lead byte without its trail byte
 }
 
-int lstrlenA(LPCSTR lpString) { return lpString ? static_cast<int>(std::strlen(lpString)) : 0; }
-
-LPSTR lstrcpyA(LPSTR lpString1, LPCSTR lpString2) {
-  if (!lpString1 || !lpString2) return nullptr;
-  std::memmove(lpString1, lpString2, std::strlen(lpString2) + 1);
-  return lpString1;
-}
-
-LPSTR lstrcpynA(LPSTR lpString1, LPCSTR lpString2, int iMaxLength) {
-  if (!lpString1 || !lpString2) return nullptr;
-  char* d = lpString1;
-  const char* s = lpString2;
-  int count = iMaxLength;
-  while (count > 1 && *s) {
-    --count;
-    *d++ = *s++;
-  }
-  if (count) *d = 0;
-  return lpString1;
-}
-
-LPSTR lstrcatA(LPSTR lpString1, LPCSTR lpString2) {
-  if (!lpString1 || !lpString2) return nullptr;
-  std::memmove(lpString1 + std::strlen(lpString1), lpString2, std::strlen(lpString2) + 1);
-  return lpString1;
-}
-
-// These compare linguistically; see Linguistic above.
-int lstrcmpA(LPCSTR lpString1, LPCSTR lpString2) {
-  return sim::Linguistic(lpString1, lpString2, -1, false);
-}
-
-int lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2) {
-  return sim::Linguistic(lpString1, lpString2, -1, true);
-}
-
-int StrCmpNIA(LPCSTR lpStr1, LPCSTR lpStr2, int nChar) {
-  if (nChar <= 0) return 0;
-  return sim::Linguistic(lpStr1, lpStr2, nChar, true);
-}
-
-int StrCmpNA(LPCSTR lpStr1, LPCSTR lpStr2, int nChar) {
-  if (nChar <= 0) return 0;
-  return sim::Linguistic(lpStr1, lpStr2, nChar, false);
-}
-
-LPSTR StrStrIA(LPCSTR lpFirst, LPCSTR lpSrch) { return sim::FindSubstring(lpFirst, lpSrch, true); }
-
-LPSTR StrStrA(LPCSTR lpFirst, LPCSTR lpSrch) { return sim::FindSubstring(lpFirst, lpSrch, false); }
-
-LPSTR StrChrA(LPCSTR lpStart, WORD wMatch) {
-  if (!lpStart) return nullptr;
-  for (const char* p = lpStart; *p; p = CharNextA(p)) {
-    if (sim::CharMatches(p, wMatch)) return const_cast<LPSTR>(p);
-  }
-  return nullptr;
-}
-
-LPSTR StrRChrA(LPCSTR lpStart, LPCSTR lpEnd, WORD wMatch) {
-  if (!lpStart) return nullptr;
-  if (!lpEnd) lpEnd = lpStart + std::strlen(lpStart);
-  const char* found = nullptr;
-  for (const char* p = lpStart; *p && p < lpEnd; p = CharNextA(p)) {
-    if (sim::CharMatches(p, wMatch)) found = p;
-  }
-  return const_cast<LPSTR>(found);
-}
-
-// The user32 formatter: %[-][#][0][width][.precision][h|l|I64]type with the
-// types c C d i u x X s S p and %%. No floating point; no '*' width. The
-// output holds at most 1023 characters and a NUL; the result is the number
-// of characters written, except that an output that reaches the limit gives
-// 1024 (one more than it holds).
-int wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list args) {
+// The user32 formatter: %[-][#][0][width][.precision][h|l|w|I64]type with the
+// types c C d i u x X s S p and %%. No floating point; no '*' width. In
+// wsprintfA %s and %c are ANSI and %S and %C wide; in wsprintfW the other way
+// round; h makes either ANSI, l and w wide. The output holds at most 1023
+// characters and a terminating zero; the result is the number of characters
+// written, except that an output that reaches the limit gives 1024 (one more
+// than it holds).
+template <typename Char>
+int Format(Char* lpOut, const Char* lpFmt, va_list args) {
+  constexpr bool kWideOut = sizeof(Char) == 2;
   if (!lpOut) return 0;
-  sim::Out out;
+  Out<Char> out;
   out.buf = lpOut;
-  const char* f = lpFmt ? lpFmt : "";
+  static const Char kEmpty[] = {0};
+  const Char* f = lpFmt ? lpFmt : kEmpty;
   while (*f && !out.full) {
     if (*f != '%') {
       out.Put(*f++);
@@ -419,33 +519,39 @@ int wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list args) {
       big = true;
       f += 3;
     }
-    char type = *f;
+    Char type = *f;
     if (!type) break;
     ++f;
-    std::string body;
-    std::string prefix;
+    std::basic_string<Char> body;
+    std::basic_string<Char> prefix;
     bool numeric = false;
+    // The argument is wide: the type of the output's own width unless h says
+    // ANSI, the other type only with l or w.
+    bool lower = type == 'c' || type == 's';
+    bool wideArg = (lower == kWideOut) ? !narrow : wide;
     switch (type) {
       case 'c':
       case 'C': {
         int c = va_arg(args, int);
-        bool w = (type == 'C' && !narrow) || (type == 'c' && wide);
-        body = std::string(1, static_cast<char>(w ? (c & 0xFF) : c));
+        if ((c & (wideArg ? 0xFFFF : 0xFF)) == 0) {
+          body.push_back(0);  // written, and counted, as any character
+        } else if (wideArg) {
+          const char16_t unit[] = {static_cast<char16_t>(c), 0};
+          AppendString(&body, unit);
+        } else {
+          const char byte[] = {static_cast<char>(c), 0};
+          AppendString(&body, byte);
+        }
         break;
       }
       case 's':
       case 'S': {
-        bool w = (type == 'S' && !narrow) || (type == 's' && wide);
-        if (w) {
-          const WCHAR* ws = va_arg(args, const WCHAR*);
-          if (!ws) {
-            body = "(null)";
-          } else {
-            for (; *ws; ++ws) body += static_cast<char>(*ws < 0x80 ? *ws : '?');
-          }
+        if (wideArg) {
+          const char16_t* ws = va_arg(args, const char16_t*);
+          if (ws) AppendString(&body, ws); else body = Ascii<Char>("(null)");
         } else {
           const char* s = va_arg(args, const char*);
-          body = s ? s : "(null)";
+          if (s) AppendString(&body, s); else body = Ascii<Char>("(null)");
         }
         if (precision >= 0 && static_cast<int>(body.size()) > precision) body.resize(precision);
         break;
@@ -453,9 +559,9 @@ int wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list args) {
       case 'd':
       case 'i': {
         int64_t v = big ? va_arg(args, int64_t) : static_cast<int64_t>(va_arg(args, int));
-        if (v < 0) prefix = "-";
-        body = sim::Digits(v < 0 ? static_cast<uint64_t>(-(v + 1)) + 1 : static_cast<uint64_t>(v), 10,
-                           false);
+        if (v < 0) prefix = Ascii<Char>("-");
+        body = Digits<Char>(v < 0 ? static_cast<uint64_t>(-(v + 1)) + 1 : static_cast<uint64_t>(v),
+                            10, false);
         numeric = true;
         break;
       }
@@ -472,13 +578,13 @@ int wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list args) {
         } else {
           v = big ? va_arg(args, uint64_t) : static_cast<uint64_t>(va_arg(args, unsigned int));
         }
-        body = sim::Digits(v, type == 'u' ? 10 : 16, type == 'X');
-        if (alt && type != 'u') prefix = (type == 'X') ? "0X" : "0x";  // also for 0
+        body = Digits<Char>(v, type == 'u' ? 10 : 16, type == 'X');
+        if (alt && type != 'u') prefix = Ascii<Char>(type == 'X' ? "0X" : "0x");  // also for 0
         numeric = true;
         break;
       }
       default:
-        body = std::string(1, type);  // an unknown type is written as it stands
+        body = std::basic_string<Char>(1, type);  // an unknown type is written as it stands
         break;
     }
     if (numeric && precision >= 0 && static_cast<int>(body.size()) < precision) {
@@ -487,21 +593,191 @@ int wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list args) {
     int total = static_cast<int>(prefix.size() + body.size());
     int pad = width > total ? width - total : 0;
     if (left) {
-      for (char c : prefix) out.Put(c);
-      for (char c : body) out.Put(c);
+      out.Put(prefix);
+      out.Put(body);
       out.Pad(' ', pad);
     } else if (zero && numeric) {
-      for (char c : prefix) out.Put(c);
+      out.Put(prefix);
       out.Pad('0', pad);
-      for (char c : body) out.Put(c);
+      out.Put(body);
     } else {
       out.Pad(' ', pad);
-      for (char c : prefix) out.Put(c);
-      for (char c : body) out.Put(c);
+      out.Put(prefix);
+      out.Put(body);
     }
   }
   lpOut[out.len] = 0;
-  return out.len >= sim::kFormatLimit - 1 ? sim::kFormatLimit : out.len;
+  return out.len >= kFormatLimit - 1 ? kFormatLimit : out.len;
+}
+
+}  // namespace
+
+}  // namespace sim
+
+using sim::IsLead;
+
+BOOL IsDBCSLeadByte(BYTE TestChar) { return IsLead(TestChar) ? TRUE : FALSE; }
+
+LPSTR CharNextA(LPCSTR lpsz) {
+  if (!lpsz) return nullptr;
+  return const_cast<LPSTR>(lpsz + sim::CharLen(lpsz));
+}
+
+LPSTR CharPrevA(LPCSTR lpszStart, LPCSTR lpszCurrent) {
+  if (!lpszStart || !lpszCurrent) return const_cast<LPSTR>(lpszStart);
+  while (*lpszStart && lpszStart < lpszCurrent) {
+    LPCSTR next = CharNextA(lpszStart);
+    if (next >= lpszCurrent) break;
+    lpszStart = next;
+  }
+  return const_cast<LPSTR>(lpszStart);
+}
+
+// One UTF-16 unit on or back, never past the end or before the start.
+LPWSTR CharNextW(LPCWSTR lpsz) {
+  if (!lpsz) return nullptr;
+  return const_cast<LPWSTR>(*lpsz ? lpsz + 1 : lpsz);
+}
+
+LPWSTR CharPrevW(LPCWSTR lpszStart, LPCWSTR lpszCurrent) {
+  if (!lpszStart || !lpszCurrent || lpszCurrent <= lpszStart) {
+    return const_cast<LPWSTR>(lpszStart);
+  }
+  return const_cast<LPWSTR>(lpszCurrent - 1);
+}
+
+int lstrlenA(LPCSTR lpString) { return lpString ? static_cast<int>(std::strlen(lpString)) : 0; }
+
+int lstrlenW(LPCWSTR lpString) { return static_cast<int>(sim::WideLength(lpString)); }
+
+LPSTR lstrcpyA(LPSTR lpString1, LPCSTR lpString2) {
+  if (!lpString1 || !lpString2) return nullptr;
+  std::memmove(lpString1, lpString2, std::strlen(lpString2) + 1);
+  return lpString1;
+}
+
+LPWSTR lstrcpyW(LPWSTR lpString1, LPCWSTR lpString2) {
+  if (!lpString1 || !lpString2) return nullptr;
+  std::memmove(lpString1, lpString2, (sim::WideLength(lpString2) + 1) * sizeof(WCHAR));
+  return lpString1;
+}
+
+// Copies at most iMaxLength - 1 characters (bytes, or UTF-16 units) and a zero.
+template <typename Char>
+Char* CopyAtMost(Char* lpString1, const Char* lpString2, int iMaxLength) {
+  if (!lpString1 || !lpString2) return nullptr;
+  Char* d = lpString1;
+  const Char* s = lpString2;
+  int count = iMaxLength;
+  while (count > 1 && *s) {
+    --count;
+    *d++ = *s++;
+  }
+  if (count) *d = 0;
+  return lpString1;
+}
+
+LPSTR lstrcpynA(LPSTR lpString1, LPCSTR lpString2, int iMaxLength) {
+  return CopyAtMost(lpString1, lpString2, iMaxLength);
+}
+
+LPWSTR lstrcpynW(LPWSTR lpString1, LPCWSTR lpString2, int iMaxLength) {
+  return CopyAtMost(lpString1, lpString2, iMaxLength);
+}
+
+LPSTR lstrcatA(LPSTR lpString1, LPCSTR lpString2) {
+  if (!lpString1 || !lpString2) return nullptr;
+  std::memmove(lpString1 + std::strlen(lpString1), lpString2, std::strlen(lpString2) + 1);
+  return lpString1;
+}
+
+LPWSTR lstrcatW(LPWSTR lpString1, LPCWSTR lpString2) {
+  if (!lpString1 || !lpString2) return nullptr;
+  std::memmove(lpString1 + sim::WideLength(lpString1), lpString2,
+               (sim::WideLength(lpString2) + 1) * sizeof(WCHAR));
+  return lpString1;
+}
+
+// These compare linguistically; see Linguistic above.
+int lstrcmpA(LPCSTR lpString1, LPCSTR lpString2) {
+  return sim::Linguistic(lpString1, lpString2, -1, false);
+}
+
+int lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2) {
+  return sim::Linguistic(lpString1, lpString2, -1, true);
+}
+
+int lstrcmpW(LPCWSTR lpString1, LPCWSTR lpString2) {
+  return sim::Linguistic(lpString1, lpString2, -1, false);
+}
+
+int lstrcmpiW(LPCWSTR lpString1, LPCWSTR lpString2) {
+  return sim::Linguistic(lpString1, lpString2, -1, true);
+}
+
+int StrCmpNIA(LPCSTR lpStr1, LPCSTR lpStr2, int nChar) {
+  if (nChar <= 0) return 0;
+  return sim::Linguistic(lpStr1, lpStr2, nChar, true);
+}
+
+int StrCmpNA(LPCSTR lpStr1, LPCSTR lpStr2, int nChar) {
+  if (nChar <= 0) return 0;
+  return sim::Linguistic(lpStr1, lpStr2, nChar, false);
+}
+
+int StrCmpNIW(LPCWSTR lpStr1, LPCWSTR lpStr2, int nChar) {
+  if (nChar <= 0) return 0;
+  return sim::Linguistic(lpStr1, lpStr2, nChar, true);
+}
+
+int StrCmpNW(LPCWSTR lpStr1, LPCWSTR lpStr2, int nChar) {
+  if (nChar <= 0) return 0;
+  return sim::Linguistic(lpStr1, lpStr2, nChar, false);
+}
+
+LPSTR StrStrIA(LPCSTR lpFirst, LPCSTR lpSrch) { return sim::FindSubstring(lpFirst, lpSrch, true); }
+
+LPSTR StrStrA(LPCSTR lpFirst, LPCSTR lpSrch) { return sim::FindSubstring(lpFirst, lpSrch, false); }
+
+LPWSTR StrStrIW(LPCWSTR lpFirst, LPCWSTR lpSrch) {
+  return sim::FindSubstring(lpFirst, lpSrch, true);
+}
+
+LPWSTR StrStrW(LPCWSTR lpFirst, LPCWSTR lpSrch) {
+  return sim::FindSubstring(lpFirst, lpSrch, false);
+}
+
+LPSTR StrChrA(LPCSTR lpStart, WORD wMatch) {
+  if (!lpStart) return nullptr;
+  for (const char* p = lpStart; *p; p = CharNextA(p)) {
+    if (sim::CharMatches(p, wMatch)) return const_cast<LPSTR>(p);
+  }
+  return nullptr;
+}
+
+// Unlike StrChrA, a search for the zero finds the terminating zero.
+LPWSTR StrChrW(LPCWSTR lpStart, WCHAR wMatch) {
+  if (!lpStart) return nullptr;
+  for (const WCHAR* p = lpStart;; ++p) {
+    if (*p == wMatch) return const_cast<LPWSTR>(p);
+    if (!*p) return nullptr;
+  }
+}
+
+LPSTR StrRChrA(LPCSTR lpStart, LPCSTR lpEnd, WORD wMatch) {
+  if (!lpStart) return nullptr;
+  if (!lpEnd) lpEnd = lpStart + std::strlen(lpStart);
+  const char* found = nullptr;
+  for (const char* p = lpStart; *p && p < lpEnd; p = CharNextA(p)) {
+    if (sim::CharMatches(p, wMatch)) found = p;
+  }
+  return const_cast<LPSTR>(found);
+}
+
+int wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list args) { return sim::Format(lpOut, lpFmt, args); }
+
+int wvsprintfW(LPWSTR lpOut, LPCWSTR lpFmt, va_list args) {
+  return sim::Format(lpOut, lpFmt, args);
 }
 
 int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
@@ -512,96 +788,10 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
   return n;
 }
 
-// UTF-16 to the world's ANSI code page (932 or 1252) or to UTF-8, character
-// by character through the host's converter. A character the code page lacks
-// becomes '?' (no best-fit look-alikes are modelled) and sets the used-default
-// flag; for UTF-8 the flag must not be asked for, and with
-// WC_ERR_INVALID_CHARS an unpaired surrogate fails the call.
-int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
-                        LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
-                        LPBOOL lpUsedDefaultChar) {
-  UINT page = CodePage == CP_ACP ? GetACP() : CodePage;
-  if (!lpWideCharStr || cbMultiByte < 0 || (cbMultiByte > 0 && !lpMultiByteStr) ||
-      (page == CP_UTF8 && (lpDefaultChar || lpUsedDefaultChar))) {
-    sim::SetError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  DWORD allowed = page == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-  if (dwFlags & ~allowed) {
-    sim::SetError(ERROR_INVALID_FLAGS);
-    return 0;
-  }
-  size_t count = 0;
-  if (cchWideChar < 0) {
-    while (lpWideCharStr[count]) count++;
-    count++;  // the terminating zero is converted too
-  } else {
-    count = static_cast<size_t>(cchWideChar);
-  }
-  const char* target = page == 932 ? "CP932" : page == 1252 ? "CP1252" : "UTF-8";
-  iconv_t cd = iconv_open(target, "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    std::abort();
-  }
-  std::string out;
-  bool usedDefault = false;
-  for (size_t i = 0; i < count; i++) {
-    uint32_t code = lpWideCharStr[i];
-    bool valid = true;
-    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < count && lpWideCharStr[i + 1] >= 0xDC00 &&
-        lpWideCharStr[i + 1] <= 0xDFFF) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (lpWideCharStr[i + 1] - 0xDC00);
-      i++;
-    } else if (code >= 0xD800 && code <= 0xDFFF) {
-      valid = false;
-    }
-    if (!valid) {
-      if (page == CP_UTF8 && (dwFlags & WC_ERR_INVALID_CHARS)) {
-        iconv_close(cd);
-        sim::SetError(ERROR_NO_UNICODE_TRANSLATION);
-        return 0;
-      }
-      code = 0xFFFD;
-    }
-    char utf8[4];
-    size_t n = 0;
-    if (code < 0x80) {
-      utf8[n++] = static_cast<char>(code);
-    } else if (code < 0x800) {
-      utf8[n++] = static_cast<char>(0xC0 | (code >> 6));
-      utf8[n++] = static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      utf8[n++] = static_cast<char>(0xE0 | (code >> 12));
-      utf8[n++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      utf8[n++] = static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      utf8[n++] = static_cast<char>(0xF0 | (code >> 18));
-      utf8[n++] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      utf8[n++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      utf8[n++] = static_cast<char>(0x80 | (code & 0x3F));
-    }
-    char converted[8];
-    char* in = utf8;
-    size_t inLeft = n;
-    char* outPtr = converted;
-    size_t outLeft = sizeof converted;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
-      out += lpDefaultChar ? *lpDefaultChar : '?';
-      usedDefault = true;
-    } else {
-      out.append(converted, outPtr - converted);
-    }
-  }
-  iconv_close(cd);
-  if (lpUsedDefaultChar) *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
-  if (cbMultiByte == 0) return static_cast<int>(out.size());
-  if (out.size() > static_cast<size_t>(cbMultiByte)) {
-    // Windows fills the buffer as far as it goes before it fails.
-    std::memcpy(lpMultiByteStr, out.data(), cbMultiByte);
-    sim::SetError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  std::memcpy(lpMultiByteStr, out.data(), out.size());
-  return static_cast<int>(out.size());
+int wsprintfW(LPWSTR lpOut, LPCWSTR lpFmt, ...) {
+  va_list args;
+  va_start(args, lpFmt);
+  int n = wvsprintfW(lpOut, lpFmt, args);
+  va_end(args);
+  return n;
 }
