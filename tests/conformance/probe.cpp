@@ -815,6 +815,591 @@ void SearchPaths() {
 }
 
 // ---------------------------------------------------------------------------
+// Wide texts: file names, path and string functions in UTF-16. Results are
+// printed as UTF-8 with the usual escapes, offsets into wide buffers in
+// characters (UTF-16 units).
+// ---------------------------------------------------------------------------
+
+#ifndef WTEXT
+#ifdef _WIN32
+#define WTEXT(s) L##s
+#else
+#define WTEXT(s) u##s
+#endif
+#endif
+
+namespace widetext {
+
+typedef std::basic_string<WCHAR> WString;
+
+// UTF-16 to UTF-8; a unit that pairs with nothing becomes U+FFFD.
+std::string Utf8(const WCHAR* s, size_t n) {
+  std::string out;
+  for (size_t i = 0; i < n; ++i) {
+    unsigned long c = static_cast<unsigned short>(s[i]);
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<unsigned short>(s[i + 1]) - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+size_t Len(const WCHAR* s) {
+  size_t n = 0;
+  while (s[n]) ++n;
+  return n;
+}
+
+std::string Utf8(const WString& s) { return Utf8(s.data(), s.size()); }
+
+// A wide text result: quoted as Q quotes, with its UTF-8 bytes escaped.
+std::string QW(const WCHAR* s) { return s ? Q(Utf8(s, Len(s))) : std::string("NULL"); }
+
+// The units of a buffer in hexadecimal, for results that need not end in a zero.
+std::string Units(const WCHAR* s, size_t n) {
+  std::string out;
+  for (size_t i = 0; i < n; ++i) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%s%04X", i ? " " : "", static_cast<unsigned short>(s[i]));
+    out += hex;
+  }
+  return out;
+}
+
+std::string OffsetW(const WCHAR* p, const WCHAR* base) {
+  if (!p) return "NULL";
+  return "+" + Num(p - base);
+}
+
+std::string Name(const std::string& group, const WString& input) {
+  return group + "(" + Escape(Tokenize(Utf8(input))) + ")";
+}
+
+WString Widen(const std::string& ansi) {
+  WCHAR buf[1024];
+  int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, buf, 1024);
+  return n > 0 ? WString(buf, n - 1) : WString();
+}
+
+WString InW(const WString& rel) { return Widen(g_base) + WTEXT("\\") + rel; }
+
+bool MakeDirW(const WString& path) {
+  if (CreateDirectoryW(path.c_str(), nullptr)) return true;
+  return GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool MakeFileW(const WString& path, const std::string& bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = bytes.empty() ||
+            (WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+             written == bytes.size());
+  CloseHandle(h);
+  return ok;
+}
+
+// What a file holds, read through a handle opened with CreateFileW.
+std::string Content(const WString& path) {
+  Arm();
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "INVALID" + Err();
+  char buf[64] = {};
+  DWORD got = 0;
+  ReadFile(h, buf, sizeof buf - 1, &got, nullptr);
+  CloseHandle(h);
+  return "opened content=" + Q(std::string(buf, got));
+}
+
+// Names that differ only by an accent, and names of scripts and planes that
+// code page 932 lacks, in a folder of their own.
+void Files() {
+  bool ok = MakeDirW(InW(WTEXT("wide")));
+  ok = MakeFileW(InW(WTEXT("wide\\r\u00e9sum\u00e9.txt")), "accent") && ok;
+  ok = MakeFileW(InW(WTEXT("wide\\resume.txt")), "plain") && ok;
+  ok = MakeFileW(InW(WTEXT("wide\\\ud55c\uae00.txt")), "hangul") && ok;
+  ok = MakeFileW(InW(WTEXT("wide\\\U00020BB7.txt")), "beyond") && ok;
+  ok = MakeFileW(InW(WTEXT("wide\\\U0001F600.png")), "smile") && ok;
+  ok = MakeFileW(InW(WTEXT("wide\\\u03b1\u03b2\u03b3.txt")), "greek") && ok;
+  ok = MakeFileW(InW(WTEXT("wide\\\u0444\u0430\u0439\u043b.txt")), "cyrillic") && ok;
+  ok = MakeDirW(InW(WTEXT("wide\\\u00e9 dir"))) && ok;
+  ok = MakeFileW(InW(WTEXT("wide\\\u00e9 dir\\inner.txt")), "inner") && ok;
+  Line("wide set-up", ok ? "ok" : "FAILED");
+
+  const WString names[] = {
+      WTEXT("wide\\r\u00e9sum\u00e9.txt"), WTEXT("wide\\R\u00c9SUM\u00c9.TXT"),
+      WTEXT("wide\\resume.txt"), WTEXT("wide\\RESUME.TXT"), WTEXT("wide\\r\u00e9sume.txt"),
+      WTEXT("wide\\\ud55c\uae00.txt"), WTEXT("wide\\\U00020BB7.txt"),
+      WTEXT("wide\\\U0001F600.png"), WTEXT("wide\\\U0001F601.png"),
+      WTEXT("wide\\\u0391\u0392\u0393.TXT"), WTEXT("wide\\\u0424\u0410\u0419\u041b.TXT"),
+      WTEXT("wide\\\uff52esume.txt"), WTEXT("wide\\\u00c9 DIR"), WTEXT("wide\\\u00e9 dir\\"),
+      WTEXT("wide\\\u00e9 dir\\inner.txt"), WTEXT("wide\\e dir\\inner.txt"),
+      WTEXT("wide\\r\u00e9sum\u00e9.txt\\"), WTEXT("wide\\r\u00e9sum\u00e9.txt."),
+  };
+  for (const WString& n : names) {
+    WString full = InW(n);
+    Line(Name("CreateFileW", n), Content(full));
+    Arm();
+    DWORD a = GetFileAttributesW(full.c_str());
+    std::string aerr = Err();
+    Line(Name("GetFileAttributesW", n),
+         a == INVALID_FILE_ATTRIBUTES ? "INVALID" + aerr
+                                      : ((a & FILE_ATTRIBUTE_DIRECTORY) ? "dir" : "file"));
+    Arm();
+    BOOL e = PathFileExistsW(full.c_str());
+    std::string eerr = Err();
+    Arm();
+    BOOL d = PathIsDirectoryW(full.c_str());
+    Line(Name("PathFileExistsW", n), "ret=" + Num(e != 0) + eerr);
+    Line(Name("PathIsDirectoryW", n), "ret=" + Hex(static_cast<unsigned>(d)) + Err());
+  }
+  // The A view of the same folder: names the code page lacks come back as
+  // look-alikes, which may name another file or none.
+  Arm();
+  ok = SetCurrentDirectoryW(InW(WTEXT("wide\\\u00e9 dir")).c_str()) != 0;
+  std::string err = Err();
+  char abuf[600];
+  WCHAR wbuf[600];
+  DWORD an = GetCurrentDirectoryA(sizeof abuf, abuf);
+  DWORD wn = GetCurrentDirectoryW(600, wbuf);
+  Line("SetCurrentDirectoryW(accented folder)",
+       "ret=" + Num(ok) + err + " W=" + QW(wbuf) + " W-len-ok=" + Num(Len(wbuf) == wn) +
+           " A=" + Q(abuf) + " A-len-ok=" + Num(std::strlen(abuf) == an));
+  DWORD small = GetCurrentDirectoryW(3, wbuf);
+  Line("GetCurrentDirectoryW(size=3)", "ret=len+" + Num(static_cast<long long>(small) - static_cast<long long>(wn)));
+  Arm();
+  HANDLE h = CreateFileA("inner.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  Line("CreateFileA(relative name in the accented folder)", OpenResult(h));
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  DWORD fn = GetFullPathNameA("inner.txt", sizeof abuf, abuf, nullptr);
+  Line("GetFullPathNameA(in the accented folder)", "ret=" + Num(fn) + " full=" + Q(abuf));
+  Arm();
+  h = CreateFileA(abuf, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  Line("CreateFileA(the A full path of a file in the accented folder)", OpenResult(h));
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  SetCurrentDirectoryA(g_base.c_str());
+  // A name that ends in a lead byte without its trail byte.
+  {
+    char lead[600];
+    DWORD n = GetFullPathNameA("wide\\lead\x95", sizeof lead, lead, nullptr);
+    Line("GetFullPathNameA(lone lead byte at the end)", "ret=" + Num(n) + " full=" + Q(lead));
+    Arm();
+    HANDLE made = CreateFileA(In("wide\\lead\x95").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    Line("CreateFileA(lone lead byte at the end)", OpenResult(made));
+    if (made != INVALID_HANDLE_VALUE) CloseHandle(made);
+    Line("GetFileAttributesW(lead, after the lone lead byte)",
+         std::string(GetFileAttributesW(InW(WTEXT("wide\\lead")).c_str()) == INVALID_FILE_ATTRIBUTES ? "INVALID" : "found") +
+             " with-U+30FB=" +
+             (GetFileAttributesW(InW(WTEXT("wide\\lead\u30fb")).c_str()) == INVALID_FILE_ATTRIBUTES ? "INVALID" : "found"));
+  }
+
+  // Creating and deleting.
+  WString made = InW(WTEXT("wide\\\uc0c8 \ud3f4\ub354"));
+  Arm();
+  BOOL c1 = CreateDirectoryW(made.c_str(), nullptr);
+  std::string e1 = Err();
+  Arm();
+  BOOL c2 = CreateDirectoryW(made.c_str(), nullptr);
+  Line("CreateDirectoryW(Hangul, twice)", "first=" + Num(c1 != 0) + e1 + " second=" + Num(c2 != 0) + Err());
+  WString gone = InW(WTEXT("wide\\\U0001F600.png"));
+  Arm();
+  BOOL d1 = DeleteFileW(gone.c_str());
+  std::string de1 = Err();
+  Arm();
+  BOOL d2 = DeleteFileW(gone.c_str());
+  Line("DeleteFileW(emoji name, twice)", "first=" + Num(d1 != 0) + de1 + " second=" + Num(d2 != 0) + Err());
+  Arm();
+  h = CreateFileW(InW(WTEXT("wide\\RESUME.TXT")).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  Line("CreateFileW(create-new over resume.txt in capitals)", OpenResult(h));
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  Arm();
+  h = CreateFileW(InW(WTEXT("wide\\r\u00e9sum\u00e8.txt")).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  Line("CreateFileW(create-new, another accent)", OpenResult(h));
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+}
+
+void FullPaths() {
+  const WString names[] = {
+      WTEXT("r\u00e9sum\u00e9.txt"), WTEXT("wide\\..\\\ud55c\uae00"), WTEXT("C:\U0001F600"),
+      WTEXT("\\\U00020BB7\\x."), WTEXT("\u00e9 dir\\ "), WTEXT("\u00e9\\..\\.."), WTEXT(""),
+      WTEXT("   "), WTEXT("\\\\server\\share\\\u00e9\\..\\x"), WTEXT("\\\\\u00e9"),
+      WTEXT("x\\\U0001F600"), WTEXT("\U0001F600\\"),
+  };
+  for (const WString& n : names) {
+    WCHAR buf[600];
+    for (WCHAR& c : buf) c = '#';
+    buf[599] = 0;
+    WCHAR* part = reinterpret_cast<WCHAR*>(1);
+    Arm();
+    DWORD ret = GetFullPathNameW(n.c_str(), 600, buf, &part);
+    std::string r = "ret=" + Num(ret) + Err();
+    if (ret && ret < 600) {
+      r += " full=" + QW(buf) + " len-ok=" + Num(Len(buf) == ret) + " part=" +
+           (part == reinterpret_cast<WCHAR*>(1) ? std::string("unset") : OffsetW(part, buf));
+    }
+    Line(Name("GetFullPathNameW", n), r);
+  }
+  WCHAR full[600];
+  WString name = WTEXT("\ud55c\uae00.txt");
+  DWORD len = GetFullPathNameW(name.c_str(), 600, full, nullptr);
+  const DWORD sizes[] = {len + 1, len, 5, 0};
+  const char* labels[] = {"len+1", "len", "5", "0"};
+  for (int i = 0; i < 4; ++i) {
+    WCHAR buf[600];
+    for (WCHAR& c : buf) c = '#';
+    Arm();
+    DWORD ret = GetFullPathNameW(name.c_str(), sizes[i], buf, nullptr);
+    long long d = static_cast<long long>(ret) - static_cast<long long>(len);
+    Line(std::string("GetFullPathNameW(size=") + labels[i] + ")",
+         "ret=len" + std::string(d >= 0 ? "+" : "") + Num(d) + Err() + " first=" + Units(buf, 3));
+  }
+
+  // The search along a path.
+  const WString dir = InW(WTEXT("wide"));
+  struct Search {
+    const char* label;
+    WString path, name;
+    const WCHAR* ext;
+  };
+  const Search searches[] = {
+      {"accented name", InW(WTEXT("path1")) + WTEXT(";") + dir, WTEXT("r\u00e9sum\u00e9.txt"), nullptr},
+      {"accented name in capitals", dir, WTEXT("R\u00c9SUM\u00c9.TXT"), nullptr},
+      {"plain name next to the accented one", dir, WTEXT("resume.txt"), nullptr},
+      {"extension added", dir, WTEXT("r\u00e9sum\u00e9"), WTEXT(".txt")},
+      {"Hangul", dir, WTEXT("\ud55c\uae00.txt"), nullptr},
+      {"beyond the basic plane", dir, WTEXT("\U00020BB7"), WTEXT(".txt")},
+      {"accented folder", dir, WTEXT("\u00e9 dir\\inner.txt"), nullptr},
+      {"missing", dir, WTEXT("r\u00e9sum\u00e9.doc"), nullptr},
+      {"full name", dir, InW(WTEXT("wide\\\ud55c\uae00.txt")), nullptr},
+      {"empty name", dir, WTEXT(""), nullptr},
+  };
+  for (const Search& s : searches) {
+    WCHAR buf[600];
+    WCHAR* part = reinterpret_cast<WCHAR*>(1);
+    Arm();
+    DWORD ret = SearchPathW(s.path.c_str(), s.name.c_str(), s.ext, 600, buf, &part);
+    std::string r = "ret=" + std::string(ret ? "len" : "0") + Err();
+    if (ret && ret < 600) {
+      r += " found=" + QW(buf) + " len-ok=" + Num(Len(buf) == ret) + " part=" +
+           (part == reinterpret_cast<WCHAR*>(1) ? std::string("unset") : OffsetW(part, buf));
+    }
+    Line(std::string("SearchPathW(") + s.label + ")", r);
+  }
+  WCHAR buf[600];
+  len = SearchPathW(dir.c_str(), WTEXT("\ud55c\uae00.txt"), nullptr, 600, buf, nullptr);
+  for (DWORD size : {len + 1, len, DWORD(0)}) {
+    Arm();
+    DWORD ret = SearchPathW(dir.c_str(), WTEXT("\ud55c\uae00.txt"), nullptr, size, size ? buf : nullptr, nullptr);
+    long long d = static_cast<long long>(ret) - static_cast<long long>(len);
+    long long sd = static_cast<long long>(size) - static_cast<long long>(len);
+    Line("SearchPathW(size=len" + std::string(sd >= 0 ? "+" : "") + Num(sd) + ")",
+         "ret=len" + std::string(d >= 0 ? "+" : "") + Num(d) + Err());
+  }
+}
+
+void PathFunctions() {
+  const WString sources[] = {
+      WTEXT("C:\\\u00e9\\..\\\ud55c\uae00"), WTEXT("\U0001F600\\.\\x"), WTEXT(""), WTEXT("C:"),
+      WTEXT("\u00e9\\..\\..\\x"), WTEXT("C:\\a\\\U00020BB7.\\b"), WTEXT("\\\\server\\share\\..\\\u00e9"),
+  };
+  for (const WString& s : sources) {
+    WCHAR buf[MAX_PATH + 16];
+    for (WCHAR& c : buf) c = '#';
+    Arm();
+    BOOL ok = PathCanonicalizeW(buf, s.c_str());
+    Line(Name("PathCanonicalizeW", s), "ret=" + Num(ok != 0) + Err() + " out=" + QW(buf));
+  }
+  // Longer sources are left out: Wine writes results of more than MAX_PATH
+  // characters into the MAX_PATH buffer, which the sim refuses.
+  for (size_t length : {258u, 259u}) {
+    WString s = WTEXT("C:\\") + WString(length - 3, 'c');
+    WCHAR buf[MAX_PATH + 64];
+    for (WCHAR& c : buf) c = '#';
+    buf[MAX_PATH + 63] = 0;
+    Arm();
+    BOOL ok = PathCanonicalizeW(buf, s.c_str());
+    std::string e = Err();
+    Line("PathCanonicalizeW(chars=" + Num(static_cast<long long>(length)) + ")",
+         "ret=" + Num(ok != 0) + e + " out-len=" + Num(static_cast<long long>(Len(buf))));
+  }
+
+  struct Add {
+    const char* label;
+    WString text;
+  };
+  const Add adds[] = {
+      {"empty", WTEXT("")},
+      {"accented", WTEXT("C:\\\u00e9")},
+      {"accented with backslash", WTEXT("C:\\\u00e9\\")},
+      {"emoji", WTEXT("\U0001F600")},
+      {"257 chars", WString(257, 'p')},
+      {"258 chars", WString(258, 'p')},
+      {"259 chars ending in backslash", WString(258, 'p') + WTEXT("\\")},
+      {"260 chars", WString(260, 'p')},
+  };
+  for (const Add& a : adds) {
+    WCHAR buf[MAX_PATH + 16];
+    for (WCHAR& c : buf) c = '#';
+    for (size_t i = 0; i <= a.text.size(); ++i) buf[i] = a.text.c_str()[i];
+    Arm();
+    WCHAR* ret = PathAddBackslashW(buf);
+    std::string shown = a.text.size() > 20
+                            ? "len=" + Num(static_cast<long long>(Len(buf))) + " last=" + Units(buf + Len(buf) - 1, 1)
+                            : "out=" + QW(buf);
+    Line(std::string("PathAddBackslashW(") + a.label + ")", "ret=" + OffsetW(ret, buf) + Err() + " " + shown);
+  }
+
+  const WString texts[] = {
+      WTEXT("  C:\\\u00e9 \u00e9  "), WTEXT("\"C:\\\ud55c \uae00\""), WTEXT("\""), WTEXT("\"\""),
+      WTEXT("C:\\\u00e9\\r\u00e9sum\u00e9.txt"), WTEXT("C:\\\u00e9\\"), WTEXT("C:\\"), WTEXT("\\"),
+      WTEXT(""), WTEXT("\U0001F600.tar.gz"), WTEXT("a.b\\\U00020BB7"), WTEXT("x. y"),
+      WTEXT("\\\\\u00e9\\\ud55c"), WTEXT("\\\\\u00e9\\\ud55c\\x"), WTEXT("C:\u00e9"),
+      WTEXT("\u00e9:\\x"), WTEXT("\\\\server"),
+  };
+  for (const WString& t : texts) {
+    WCHAR a[128], b[128], c[128], d[128];
+    for (size_t i = 0; i <= t.size(); ++i) a[i] = b[i] = c[i] = d[i] = t.c_str()[i];
+    PathRemoveBlanksW(a);
+    PathUnquoteSpacesW(b);
+    BOOL spec = PathRemoveFileSpecW(c);
+    WCHAR* back = PathRemoveBackslashW(d);
+    Line(Name("PathRemoveBlanksW", t), QW(a));
+    Line(Name("PathUnquoteSpacesW", t), QW(b));
+    Line(Name("PathRemoveFileSpecW", t), "ret=" + Num(spec != 0) + " out=" + QW(c));
+    Line(Name("PathRemoveBackslashW", t), "ret=" + OffsetW(back, d) + " out=" + QW(d));
+    Line(Name("PathFindFileNameW", t), OffsetW(PathFindFileNameW(t.c_str()), t.c_str()));
+    Line(Name("PathFindExtensionW", t), OffsetW(PathFindExtensionW(t.c_str()), t.c_str()));
+    Line(Name("PathIsRelativeW", t), Num(PathIsRelativeW(t.c_str()) != 0));
+    Line(Name("PathIsUNCServerShareW", t), Num(PathIsUNCServerShareW(t.c_str()) != 0));
+  }
+}
+
+void Strings() {
+  struct Pair {
+    const char* label;
+    WString a, b;
+  };
+  const Pair pairs[] = {
+      {"resume accented, in capitals", WTEXT("r\u00e9sum\u00e9"), WTEXT("R\u00c9SUM\u00c9")},
+      {"resume accented, plain", WTEXT("r\u00e9sum\u00e9"), WTEXT("resume")},
+      {"e e-acute", WTEXT("e"), WTEXT("\u00e9")},
+      {"e-acute f", WTEXT("\u00e9"), WTEXT("f")},
+      {"e-acute e-grave", WTEXT("\u00e9"), WTEXT("\u00e8")},
+      {"e-acute E-acute", WTEXT("\u00e9"), WTEXT("\u00c9")},
+      {"E-acute e", WTEXT("\u00c9"), WTEXT("e")},
+      {"u-umlaut U-umlaut", WTEXT("\u00fc"), WTEXT("\u00dc")},
+      {"c-caron C-caron", WTEXT("\u010d"), WTEXT("\u010c")},
+      {"greek", WTEXT("\u03b1\u03b2\u03b3"), WTEXT("\u0391\u0392\u0393")},
+      {"cyrillic", WTEXT("\u0444\u0430\u0439\u043b"), WTEXT("\u0424\u0410\u0419\u041b")},
+      {"cyrillic io ie", WTEXT("\u0451"), WTEXT("\u0435")},
+      {"cyrillic zhe io", WTEXT("\u0436"), WTEXT("\u0451")},
+      {"cyrillic IO io", WTEXT("\u0401"), WTEXT("\u0451")},
+      {"fullwidth A a", WTEXT("\uff21"), WTEXT("\uff41")},
+      {"fullwidth A ascii a", WTEXT("\uff21"), WTEXT("a")},
+      {"fullwidth a ascii b", WTEXT("\uff41"), WTEXT("b")},
+      {"fullwidth 1 ascii 1", WTEXT("\uff11"), WTEXT("1")},
+      {"a-b ab", WTEXT("a-b"), WTEXT("ab")},
+      {"a'b ab", WTEXT("a'b"), WTEXT("ab")},
+      {"ab A-B", WTEXT("ab"), WTEXT("A-B")},
+      {"hangul hangul", WTEXT("\ud55c\uae00"), WTEXT("\ud55c\uae00")},
+      {"hangul han geul", WTEXT("\ud55c"), WTEXT("\uae00")},
+      {"kanji in JIS order", WTEXT("\u8868"), WTEXT("\u6016")},
+      {"kanji a", WTEXT("\u8868"), WTEXT("a")},
+      {"emoji emoji", WTEXT("\U0001F600"), WTEXT("\U0001F601")},
+      {"emoji a", WTEXT("\U0001F600"), WTEXT("a")},
+      {"beyond plane twice", WTEXT("\U00020BB7"), WTEXT("\U00020BB7")},
+      {"x-emoji x", WTEXT("x\U0001F600"), WTEXT("x")},
+      {"abc ABC", WTEXT("abc"), WTEXT("ABC")},
+      {"a A", WTEXT("a"), WTEXT("A")},
+      {"_ a", WTEXT("_"), WTEXT("a")},
+      {"1 a", WTEXT("1"), WTEXT("a")},
+      {"e-acute-b ebb", WTEXT("\u00e9b"), WTEXT("eb")},
+  };
+  for (const Pair& p : pairs) {
+    Line(std::string("lstrcmpiW(") + p.label + ")", Num(Sign(lstrcmpiW(p.a.c_str(), p.b.c_str()))));
+    Line(std::string("lstrcmpW(") + p.label + ")", Num(Sign(lstrcmpW(p.a.c_str(), p.b.c_str()))));
+    int n = static_cast<int>(p.a.size() < p.b.size() ? p.a.size() : p.b.size());
+    if (n == 0) n = 1;
+    Line(std::string("StrCmpNIW(") + p.label + ", n=" + Num(n) + ")",
+         Num(Sign(StrCmpNIW(p.a.c_str(), p.b.c_str(), n))));
+    Line(std::string("StrCmpNW(") + p.label + ", n=" + Num(n) + ")",
+         Num(Sign(StrCmpNW(p.a.c_str(), p.b.c_str(), n))));
+  }
+  Line("StrCmpNIW(RESUME.TXT resume.doc, n=6)",
+       Num(Sign(StrCmpNIW(WTEXT("R\u00c9SUM\u00c9.TXT"), WTEXT("r\u00e9sum\u00e9.doc"), 6))));
+  Line("StrCmpNIW(x y, n=0)", Num(Sign(StrCmpNIW(WTEXT("x"), WTEXT("y"), 0))));
+  Line("lstrcmpiW(NULL a)", Num(Sign(lstrcmpiW(nullptr, WTEXT("a")))));
+
+  struct Find {
+    const char* label;
+    WString hay, needle;
+  };
+  const Find finds[] = {
+      {"Mon RESUME / resume accented", WTEXT("Mon R\u00c9SUM\u00c9.txt"), WTEXT("r\u00e9sum\u00e9")},
+      {"resume plain / accented", WTEXT("resume.txt"), WTEXT("r\u00e9sum\u00e9")},
+      {"resume accented / plain", WTEXT("r\u00e9sum\u00e9.txt"), WTEXT("resume")},
+      {"fullwidth AB / ab", WTEXT("x\uff21\uff22"), WTEXT("ab")},
+      {"hangul folder / folder", WTEXT("\ud55c\uae00 \ud3f4\ub354"), WTEXT("\ud3f4\ub354")},
+      {"emoji / its low half", WTEXT("x\U0001F600y"), WString(1, static_cast<WCHAR>(0xDE00))},
+      {"emoji / emoji", WTEXT("x\U0001F600y"), WTEXT("\U0001F600")},
+      {"greek / capitals", WTEXT("x\u03b1\u03b2"), WTEXT("\u0391\u0392")},
+      {"abc / empty", WTEXT("abc"), WTEXT("")},
+      {"aaab / aab", WTEXT("aaab"), WTEXT("aab")},
+      {"PATH= / path=", WTEXT("C:\\PATH=x"), WTEXT("path=")},
+  };
+  for (const Find& f : finds) {
+    Line(std::string("StrStrIW(") + f.label + ")",
+         OffsetW(StrStrIW(f.hay.c_str(), f.needle.c_str()), f.hay.c_str()));
+    Line(std::string("StrStrW(") + f.label + ")",
+         OffsetW(StrStrW(f.hay.c_str(), f.needle.c_str()), f.hay.c_str()));
+  }
+  const WString chars = WTEXT("a\U0001F600b\u00e9");
+  const WCHAR* c = chars.c_str();
+  Line("StrChrW(b)", OffsetW(StrChrW(c, 'b'), c));
+  Line("StrChrW(e-acute)", OffsetW(StrChrW(c, 0xE9), c));
+  Line("StrChrW(low half of the emoji)", OffsetW(StrChrW(c, 0xDE00), c));
+  Line("StrChrW(zero)", OffsetW(StrChrW(c, 0), c));
+  Line("CharNextW(a emoji)", OffsetW(CharNextW(c), c));
+  Line("CharNextW(emoji)", OffsetW(CharNextW(c + 1), c));
+  Line("CharNextW(end)", OffsetW(CharNextW(c + chars.size()), c));
+  Line("CharPrevW(after the emoji)", OffsetW(CharPrevW(c, c + 3), c));
+  Line("CharPrevW(start)", OffsetW(CharPrevW(c, c), c));
+  Line("lstrlenW(a emoji b e-acute)", Num(lstrlenW(c)));
+  Line("lstrlenW(NULL)", Num(lstrlenW(nullptr)));
+  WCHAR buf[16];
+  for (int max : {1, 2, 3, 4}) {
+    for (WCHAR& x : buf) x = '#';
+    lstrcpynW(buf, c, max);
+    Line("lstrcpynW(a emoji b e-acute, " + Num(max) + ")", Units(buf, 5));
+  }
+  lstrcpyW(buf, WTEXT("\u00e9"));
+  lstrcatW(buf, WTEXT("\U0001F600"));
+  Line("lstrcpyW/lstrcatW", QW(buf));
+}
+
+void Formatting() {
+  WCHAR buf[2100];
+#define FMTW(label, ...)                                                                  \
+  do {                                                                                    \
+    for (WCHAR& x : buf) x = '#';                                                         \
+    int r = wsprintfW(buf, __VA_ARGS__);                                                  \
+    Line(std::string("wsprintfW(") + label + ")", "ret=" + Num(r) + " out=" + QW(buf)); \
+  } while (0)
+  FMTW("%s", WTEXT("[%s]"), WTEXT("r\u00e9sum\u00e9"));
+  FMTW("%s emoji", WTEXT("[%s]"), WTEXT("\U0001F600"));
+  FMTW("%ls", WTEXT("[%ls]"), WTEXT("\ud55c\uae00"));
+  FMTW("%ws", WTEXT("[%ws]"), WTEXT("w"));
+  FMTW("%hs", WTEXT("[%hs]"), "narrow");
+  FMTW("%S", WTEXT("[%S]"), "narrow");
+  FMTW("%hS", WTEXT("[%hS]"), "narrow");
+  FMTW("%lS", WTEXT("[%lS]"), WTEXT("wide"));
+  FMTW("%s NULL", WTEXT("[%s]"), static_cast<const WCHAR*>(nullptr));
+  FMTW("%hs NULL", WTEXT("[%hs]"), static_cast<const char*>(nullptr));
+  FMTW("%5s", WTEXT("[%5s]"), WTEXT("\u00e9"));
+  FMTW("%-5s", WTEXT("[%-5s]"), WTEXT("\u00e9"));
+  FMTW("%.2s", WTEXT("[%.2s]"), WTEXT("\u00e9t\u00e9"));
+  FMTW("%c", WTEXT("[%c]"), 0xE9);
+  FMTW("%hc", WTEXT("[%hc]"), 'x');
+  FMTW("%C", WTEXT("[%C]"), 'y');
+  FMTW("%d", WTEXT("[%d]"), -42);
+  FMTW("%05d", WTEXT("[%05d]"), 42);
+  FMTW("%u", WTEXT("[%u]"), 4000000000u);
+  FMTW("%#x", WTEXT("[%#x]"), 255);
+  FMTW("%08X", WTEXT("[%08X]"), 0xBEEFu);
+  FMTW("%lu", WTEXT("[%lu]"), 123456ul);
+  FMTW("%%", WTEXT("100%%"));
+  FMTW("%y unknown", WTEXT("[%y]"), 1);
+  FMTW("% at end", WTEXT("abc%"));
+  FMTW("path", WTEXT("%s\\%s"), WTEXT("C:\\\u00e9 dir"), WTEXT("\U00020BB7.txt"));
+  // Texts of the other width.
+  FMTW("%hs kanji", WTEXT("[%hs]"), kHyouJi);
+  FMTW("%hs 8E", WTEXT("[%hs]"), "\x8E");
+  FMTW("%hc E9", WTEXT("[%hc]"), 0xE9);
+#undef FMTW
+  char abuf[64];
+  const struct {
+    const char* label;
+    const WCHAR* text;
+  } wides[] = {{"ascii", WTEXT("abc")}, {"e-acute", WTEXT("\u00e9")}, {"kanji", WTEXT("\u8868")},
+               {"emoji", WTEXT("\U0001F600")}};
+  for (const auto& w : wides) {
+    std::memset(abuf, '#', sizeof abuf);
+    int r = wsprintfA(abuf, "[%S]", w.text);
+    Line(std::string("wsprintfA(%S ") + w.label + ")", "ret=" + Num(r) + " out=" + Q(abuf));
+    std::memset(abuf, '#', sizeof abuf);
+    r = wsprintfA(abuf, "[%C]", w.text[0]);
+    Line(std::string("wsprintfA(%C ") + w.label + ")", "ret=" + Num(r) + " out=" + Q(abuf));
+  }
+  WString big(2000, 'z');
+  for (size_t n : {1022u, 1023u, 1024u, 2000u}) {
+    for (WCHAR& x : buf) x = '#';
+    int r = wsprintfW(buf, WTEXT("%s"), big.substr(0, n).c_str());
+    Line("wsprintfW(%s of " + Num(static_cast<long long>(n)) + " chars)",
+         "ret=" + Num(r) + " len=" + Num(static_cast<long long>(Len(buf))) + " after=" + Units(buf + 1022, 3));
+  }
+}
+
+void Module() {
+  WCHAR full[1024];
+  Arm();
+  DWORD len = GetModuleFileNameW(nullptr, full, 1024);
+  Line("GetModuleFileNameW(full)", "ret=len-ok:" + Num(Len(full) == len) + Err() + " path=" + QW(full));
+  for (WCHAR& x : full) x = '#';
+  Arm();
+  DWORD ret = GetModuleFileNameW(nullptr, full, len + 1);
+  Line("GetModuleFileNameW(size=len+1)", "ret=size" + Num(static_cast<long long>(ret) - len - 1) + Err() + " end=" + Units(full + len, 2));
+  Arm();
+  ret = GetModuleFileNameW(nullptr, full, 0);
+  Line("GetModuleFileNameW(size=0)", "ret=" + Num(ret) + Err());
+  for (const WCHAR* name : {WTEXT("KERNEL32.DLL"), WTEXT("kernel32"), WTEXT("User32.dll"),
+                            WTEXT("no-such-module.dll"), WTEXT("conformance_probe.exe")}) {
+    Arm();
+    HMODULE h = GetModuleHandleW(name);
+    Line(Name("GetModuleHandleW", name), std::string(h ? "found" : "NULL") + (h ? "" : Err()));
+  }
+  Line("GetModuleHandleW(NULL)", std::string(GetModuleHandleW(nullptr) ? "found" : "NULL"));
+  WCHAR dir[600];
+  UINT w = GetWindowsDirectoryW(dir, 600);
+  char adir[600];
+  UINT a = GetWindowsDirectoryA(adir, sizeof adir);
+  Line("GetWindowsDirectoryW", "len-ok=" + Num(Len(dir) == w) + " same-as-A=" + Num(Utf8(dir, w) == std::string(adir, a)) +
+                                   " small=len+" + Num(static_cast<long long>(GetWindowsDirectoryW(dir, 2)) - w));
+  w = GetSystemDirectoryW(dir, 600);
+  a = GetSystemDirectoryA(adir, sizeof adir);
+  Line("GetSystemDirectoryW", "len-ok=" + Num(Len(dir) == w) + " same-as-A=" + Num(Utf8(dir, w) == std::string(adir, a)) +
+                                  " small=len+" + Num(static_cast<long long>(GetSystemDirectoryW(dir, 2)) - w));
+  Arm();
+  BOOL ok = SetCurrentDirectoryW(InW(WTEXT("wide\\r\u00e9sum\u00e9.txt")).c_str());
+  Line("SetCurrentDirectoryW(a file)", "ret=" + Num(ok != 0) + Err());
+  Arm();
+  ok = SetCurrentDirectoryW(InW(WTEXT("wide\\missing \u00e9")).c_str());
+  Line("SetCurrentDirectoryW(missing)", "ret=" + Num(ok != 0) + Err());
+  SetCurrentDirectoryA(g_base.c_str());
+}
+
+}  // namespace widetext
+
+// ---------------------------------------------------------------------------
 // Windows
 // ---------------------------------------------------------------------------
 
@@ -1690,6 +2275,12 @@ int main(int argc, char** argv) {
   Comparisons();
   Formatting();
   SearchPaths();
+  widetext::Files();
+  widetext::FullPaths();
+  widetext::PathFunctions();
+  widetext::Strings();
+  widetext::Formatting();
+  widetext::Module();
   WindowCases();
   WindowTree();
   LongWindowTexts();
