@@ -3,11 +3,15 @@
     set_clipboard(session, sc, peers, b'earlier')       # what a test expects to stay
     run = session.run(sc, 'Tavix.exe', args)
     read_clipboard(session, sc, peers)                   # bytes of CF_TEXT, or None
+    read_clipboard_unicode(session, sc, peers)           # str of CF_UNICODETEXT, or None
+    found = read_clipboard_text(session, sc, peers)      # both, and the formats, at once
+    found.text, found.unicode, found.formats
 
     with hold_clipboard(session, sc, peers):             # another program holds it open
         run = session.run(sc, 'Tavix.exe', args)
 
-Texts are bytes in code page 932 (str is encoded so). A clipboard that cannot be opened or
+CF_TEXT is bytes in code page 932 (str is encoded so); CF_UNICODETEXT is str (set with
+set_clipboard_unicode, UTF-16 on the clipboard). A clipboard that cannot be opened or
 read raises ClipboardError rather than passing for an empty one.
 
 Each function here first makes sure that a keeper runs in the session (keep_clipboard): a
@@ -23,6 +27,12 @@ How the clipboard behaves under Wine 8 on Xvfb (checked with 32- and 64-bit prog
     setter opened the clipboard for a window or for none (OpenClipboard(NULL), then
     EmptyClipboard and SetClipboardData succeed, and the owner stays NULL).
   - A text set by a 32-bit program reads the same from a 64-bit one, and the other way round.
+  - CF_UNICODETEXT set alone is listed as 13, 16, 1, 7; the CF_TEXT made from it is
+    converted to code page 932 with best-fit look-alikes: "résumé" reads back as b"resume",
+    and every character without one (an emoji, Hangul) as "?" ("?" twice for a surrogate
+    pair). A program that must not hand out "resume" for "résumé" therefore has to set a
+    CF_TEXT of its own. Both set, in either order, are listed in the order they were set,
+    followed by CF_LOCALE and CF_OEMTEXT; each reads back as it was set.
   - CF_TEXT set alone is listed as formats 1, 16, 7, 13 (CF_TEXT, CF_LOCALE, CF_OEMTEXT,
     CF_UNICODETEXT); Wine makes the others from it. The block read back has the size of the
     block set (the text's length + 1 for a terminated text).
@@ -51,12 +61,20 @@ class ClipboardError(RuntimeError):
     """The clipboard could not be opened, read or changed."""
 
 
-class ClipboardText:
-    """CF_TEXT as clipboard_tool read it.
+CF_TEXT = 1
+CF_OEMTEXT = 7
+CF_UNICODETEXT = 13
+CF_LOCALE = 16
 
-    `text`: the bytes before the first NUL (the whole block when it holds none);
+
+class ClipboardText:
+    """CF_TEXT and CF_UNICODETEXT as clipboard_tool read them.
+
+    `text`: the CF_TEXT bytes before the first NUL (the whole block when it holds none);
     `size`: GlobalSize of the block; `terminated`: whether the block holds a NUL;
-    `formats`: the clipboard formats then present, as numbers.
+    `unicode`: the CF_UNICODETEXT text before the first zero WCHAR (str; None when there is
+    none), with `unicode_size` and `unicode_terminated` alike (sizes in bytes);
+    `formats`: the clipboard formats then present, as numbers, in their order.
     """
 
     def __init__(self, fields):
@@ -65,10 +83,22 @@ class ClipboardText:
         self.terminated = fields['terminated'] == '1'
         formats = fields.get('formats', '')
         self.formats = [int(f) for f in formats.split(',')] if formats else []
+        self.unicode = None
+        self.unicode_size = None
+        self.unicode_terminated = None
+        if fields.get('unicode_status') == 'text':
+            self.unicode = decode_utf16(bytes.fromhex(fields['unicode_hex']))
+            self.unicode_size = int(fields['unicode_size'])
+            self.unicode_terminated = fields['unicode_terminated'] == '1'
 
     def __repr__(self):
-        return 'ClipboardText(%r, size=%d, terminated=%s, formats=%r)' % (
-            self.text, self.size, self.terminated, self.formats)
+        return 'ClipboardText(%r, unicode=%r, size=%d, terminated=%s, formats=%r)' % (
+            self.text, self.unicode, self.size, self.terminated, self.formats)
+
+
+def decode_utf16(data):
+    """UTF-16LE code units as str; an unpaired surrogate stays in it rather than failing."""
+    return data.decode('utf-16-le', 'surrogatepass')
 
 
 # The keeper of each open session.
@@ -110,24 +140,52 @@ def _fields(path):
     return fields
 
 
-def read_clipboard_text(session, scenario, peers):
-    """A ClipboardText for the clipboard's CF_TEXT, or None when it holds no CF_TEXT."""
+def _read_both(session, scenario, peers):
+    """(whether CF_TEXT is there, the report's fields) of one clipboard_tool read."""
     keep_clipboard(session, scenario, peers)
     name = scenario.new_work_name('clipboard')
     code = _run_tool(session, peers, ['read', scenario.win_work_path(name)])
-    if code == 3:
-        return None
     path = scenario.work_path(name)
     fields = _fields(path) if os.path.exists(path) else {}
-    if code != 0:
+    if code not in (0, 3):
         raise ClipboardError('clipboard_tool read: exit code %r, %r' % (code, fields))
-    return ClipboardText(fields)
+    return code == 0, fields
+
+
+def read_clipboard_text(session, scenario, peers):
+    """A ClipboardText for the clipboard's CF_TEXT (and CF_UNICODETEXT), or None when it holds
+    no CF_TEXT."""
+    has_text, fields = _read_both(session, scenario, peers)
+    return ClipboardText(fields) if has_text else None
 
 
 def read_clipboard(session, scenario, peers):
     """The CF_TEXT bytes on the clipboard (up to the first NUL), or None when there are none."""
     found = read_clipboard_text(session, scenario, peers)
     return None if found is None else found.text
+
+
+def read_clipboard_unicode(session, scenario, peers):
+    """The CF_UNICODETEXT text on the clipboard (up to the first zero), or None."""
+    _, fields = _read_both(session, scenario, peers)
+    if fields.get('unicode_status') == 'failed':
+        raise ClipboardError('clipboard_tool could not read CF_UNICODETEXT: %r' % (fields,))
+    if fields.get('unicode_status') != 'text':
+        return None
+    return decode_utf16(bytes.fromhex(fields['unicode_hex']))
+
+
+def set_clipboard_unicode(session, scenario, peers, text):
+    """Puts a str on the clipboard as CF_UNICODETEXT alone."""
+    if '\0' in text:
+        raise ValueError('CF_UNICODETEXT ends at its first zero: %r' % (text,))
+    keep_clipboard(session, scenario, peers)
+    name = scenario.new_work_name('clipboard-setw')
+    with open(scenario.work_path(name), 'wb') as f:
+        f.write(text.encode('utf-8'))
+    code = _run_tool(session, peers, ['setw', '@' + scenario.win_work_path(name)])
+    if code != 0:
+        raise ClipboardError('clipboard_tool setw: exit code %r' % (code,))
 
 
 def set_clipboard(session, scenario, peers, data):

@@ -2,6 +2,7 @@
 
     with start_explorer(session, sc, sc.win_folder, 'win32') as explorer:
         explorer.title                          # b'sample': the folder's display name only
+        explorer.title_wide                     # 'sample', as GetWindowTextW gives it
         explorer.select(['Old Files', 'memo.txt'])
         ...                                     # run Tavix against it
     # closed here by WM_CLOSE; whatever did not end by itself is ended by its PID
@@ -49,23 +50,30 @@ _DOUBLE_CLICK_GAP = 0.6
 
 
 def _name(text):
-    return text.encode('cp932') if isinstance(text, str) else bytes(text)
+    """An item name as str; bytes are taken as code page 932."""
+    return text if isinstance(text, str) else bytes(text).decode('cp932')
 
 
 class ListItem:
-    """One line of listview_items: index, state, screen rectangle and text bytes."""
+    """One line of listview_items: index, state, screen rectangle and text.
 
-    def __init__(self, index, state, rect, text):
+    `text` is the item's text as LVM_GETITEMA gives it (bytes in code page 932: the list
+    view's best-fit conversion, so résumé.txt reads as b'resume.txt'), `name` as LVM_GETITEMW
+    gives it (str).
+    """
+
+    def __init__(self, index, state, rect, text, name):
         self.index = index
         self.state = state
         self.rect = rect
         self.text = text
+        self.name = name
 
     @classmethod
     def parse(cls, line):
-        index, state, rect, text = line.split('\t')
+        index, state, rect, text, name = line.split('\t')
         return cls(int(index), int(state, 16), tuple(int(v) for v in rect.split()),
-                   bytes.fromhex(text))
+                   bytes.fromhex(text), bytes.fromhex(name).decode('utf-16-le', 'surrogatepass'))
 
     @property
     def selected(self):
@@ -77,7 +85,7 @@ class ListItem:
         return (left + right) // 2, (top + bottom) // 2
 
     def __repr__(self):
-        return 'ListItem(%d, %r, state=%x, rect=%r)' % (self.index, self.text, self.state,
+        return 'ListItem(%d, %r, state=%x, rect=%r)' % (self.index, self.name, self.state,
                                                         self.rect)
 
 
@@ -112,8 +120,11 @@ def _session_members(sid):
     return members
 
 
-class Explorer:
-    """An explorer window that start_explorer() opened; see the module comment."""
+class WineProgram:
+    """A window of one of Wine's own programs, started through start.exe (`proc`); close()
+    closes the window and ends whatever of its process session is left."""
+
+    window_class = None
 
     def __init__(self, session, scenario, arch, proc, window):
         self.session = session
@@ -124,23 +135,77 @@ class Explorer:
         self.hwnd = window.hwnd
         self.pid = window.pid
         self.title = window.title
+        self.title_wide = window.title_wide
+
+    def current_title(self):
+        """The title now, bytes as GetWindowTextA gives it; None when the window is gone."""
+        window = self._window()
+        return window and window.title
+
+    def current_title_wide(self):
+        """The title now, as GetWindowTextW gives it; None when the window is gone."""
+        window = self._window()
+        return window and window.title_wide
+
+    def _window(self):
+        for window in self.session.top_windows(self.scenario, self.peers, self.window_class):
+            if window.hwnd == self.hwnd:
+                return window
+        return None
+
+    def close(self, limit=CLOSE_LIMIT):
+        """Closes the window with WM_CLOSE and waits for the program and start.exe to end.
+
+        Whatever is still running then is ended by its PID. Returns True when everything
+        ended by itself.
+        """
+        closed = self.session.close_window(self.hwnd, self.peers, limit)
+        ended = self.session.wait(self.proc, limit) is not None
+        left = self._wait_for_members_to_end(limit if closed else 0)
+        for pid in left:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        return closed and ended and not left
+
+    def _wait_for_members_to_end(self, limit):
+        deadline = time.monotonic() + limit
+        while True:
+            left = _session_members(self.proc.pid)
+            if not left or time.monotonic() >= deadline:
+                return left
+            time.sleep(0.05)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+
+class Explorer(WineProgram):
+    """An explorer window that start_explorer() opened; see the module comment."""
+
+    window_class = EXPLORER_CLASS
+
+    def __init__(self, session, scenario, arch, proc, window):
+        super().__init__(session, scenario, arch, proc, window)
         self._last_click = (0.0, None)
 
     def items(self):
         return read_list_items(self.session, self.scenario, self.hwnd, self.arch)
 
-    def current_title(self):
-        for window in self.session.top_windows(self.scenario, self.peers, EXPLORER_CLASS):
-            if window.hwnd == self.hwnd:
-                return window.title
-        return None
-
     def wait_for_items(self, names, limit=SELECT_LIMIT):
-        """Waits until the list shows every named item; returns {name bytes: ListItem}."""
+        """Waits until the list shows every named item; returns {name: ListItem}.
+
+        Names are str (bytes are read as code page 932) and are compared with the items'
+        wide texts, so that résumé.txt and resume.txt stay apart.
+        """
         wanted = [_name(n) for n in names]
         deadline = time.monotonic() + limit
         while True:
-            items = {item.text: item for item in self.items()}
+            items = {item.name: item for item in self.items()}
             if all(name in items for name in wanted):
                 return items
             if time.monotonic() > deadline:
@@ -181,42 +246,12 @@ class Explorer:
         deadline = time.monotonic() + limit
         while True:
             selected = [item for item in self.items() if item.selected]
-            if sorted(item.text for item in selected) == sorted(wanted):
+            if sorted(item.name for item in selected) == sorted(wanted):
                 return selected
             if time.monotonic() > deadline:
                 raise RuntimeError('after the clicks the explorer shows %r selected, expected %r'
-                                   % ([item.text for item in selected], wanted))
+                                   % ([item.name for item in selected], wanted))
             time.sleep(0.05)
-
-    def close(self, limit=CLOSE_LIMIT):
-        """Closes the window with WM_CLOSE and waits for the explorer and start.exe to end.
-
-        Whatever is still running then is ended by its PID. Returns True when everything
-        ended by itself.
-        """
-        closed = self.session.close_window(self.hwnd, self.peers, limit)
-        ended = self.session.wait(self.proc, limit) is not None
-        left = self._wait_for_members_to_end(limit if closed else 0)
-        for pid in left:
-            try:
-                os.kill(pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
-        return closed and ended and not left
-
-    def _wait_for_members_to_end(self, limit):
-        deadline = time.monotonic() + limit
-        while True:
-            left = _session_members(self.proc.pid)
-            if not left or time.monotonic() >= deadline:
-                return left
-            time.sleep(0.05)
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
 
 
 def start_explorer(session, scenario, folder, arch, limit=EXPLORER_LIMIT):
@@ -239,7 +274,9 @@ def start_explorer(session, scenario, folder, arch, limit=EXPLORER_LIMIT):
                 explorer.items()
                 # The title the window had when it was first listed may be the one it
                 # shows before it has navigated.
-                explorer.title = explorer.current_title()
+                window = explorer._window()
+                explorer.title = window and window.title
+                explorer.title_wide = window and window.title_wide
                 return explorer
             except RuntimeError:
                 pass  # the list view is not there yet

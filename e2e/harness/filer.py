@@ -14,7 +14,12 @@ of stand_in_filer.c.
         filer.is_foreground             # whether it was the foreground window when ready
 
 Texts may be given as bytes (passed on unchanged) or as str (encoded as Shift_JIS, the code
-page the harness runs Wine with).
+page the harness runs Wine with). With FilerConfig(wide=True) texts are str, written as UTF-8,
+and the stand-in makes its windows and items with the W functions, so that titles, address
+boxes, static texts and item texts may hold any character (é, Hangul, 𠮷, emoji):
+
+    config = FilerConfig(title='C:\\café', front=True, wide=True)
+    config.listview(items=['résumé.txt', 'resume.txt'], select=[0, 1])
 """
 
 import os
@@ -34,9 +39,15 @@ KINDS = ('combobox', 'comboboxex', 'listview', 'superclassed', 'nested', 'static
 LIST_KINDS = ('listview', 'superclassed', 'nested')
 
 
-def _value(text):
-    """A config value as bytes; refuses what the line format cannot carry."""
-    data = text.encode('cp932') if isinstance(text, str) else bytes(text)
+def _value(text, wide=False):
+    """A config value as bytes (UTF-8 for a wide stand-in, else Shift_JIS); refuses what the
+    line format cannot carry."""
+    if isinstance(text, str):
+        data = text.encode('utf-8' if wide else 'cp932')
+    elif wide:
+        raise TypeError('the texts of a wide stand-in are str: %r' % (text,))
+    else:
+        data = bytes(text)
     if any(c in data for c in b'\r\n\0'):
         raise ValueError('a stand-in value cannot hold CR, LF or NUL: %r' % (data,))
     return data
@@ -53,14 +64,16 @@ class FilerConfig:
     """The windows of one stand-in file manager; each control method returns its index."""
 
     def __init__(self, title='Stand-in', window_class=None, hidden=False, front=False,
-                 hang=None, exit_on=None, minimized=False, remove=None):
+                 hang=None, exit_on=None, minimized=False, remove=None, wide=False):
         if hang not in (None, 'ready', 'listview', 'second-item'):
             raise ValueError('hang must be None, "ready", "listview" or "second-item"')
         if exit_on not in (None, 'listview', 'address', 'second-item'):
             raise ValueError('exit_on must be None, "listview", "address" or "second-item"')
-        self._lines = [b'title=' + _value(title)]
+        self.wide = wide
+        self._lines = [b'encoding=utf-8'] if wide else []
+        self._lines.append(b'title=' + self._value(title))
         if window_class:
-            self._lines.append(b'class=' + _value(window_class))
+            self._lines.append(b'class=' + self._value(window_class))
         if hidden:
             self._lines.append(b'hidden=1')
         if front:
@@ -68,7 +81,7 @@ class FilerConfig:
         if minimized:
             self._lines.append(b'minimized=1')
         if remove:
-            self._lines.append(b'remove=' + _value(remove))
+            self._lines.append(b'remove=' + self._value(remove))
         if hang:
             self._lines.append(b'hang=' + hang.encode('ascii'))
         if exit_on:
@@ -93,10 +106,10 @@ class FilerConfig:
         if not visible:
             lines.append(b'visible=0')
         if window_class:
-            lines.append(b'class=' + _value(window_class))
+            lines.append(b'class=' + self._value(window_class))
         if text is not None:
-            lines.append(b'text=' + _value(text))
-        lines += [b'item=' + _value(item) for item in items]
+            lines.append(b'text=' + self._value(text))
+        lines += [b'item=' + self._value(item) for item in items]
         if count is not None:
             lines.append(b'count=%d' % count)
         if select:
@@ -112,6 +125,9 @@ class FilerConfig:
         self._lines += lines
         self.kinds.append(kind)
         return len(self.kinds) - 1
+
+    def _value(self, text):
+        return _value(text, self.wide)
 
     def combobox(self, text='', **keys):
         return self.add('combobox', text=text, **keys)
@@ -268,6 +284,6 @@ def start_filer(session, scenario, config, arch, limit=None, exe_name=None):
             why = f.read().decode('utf-8', 'replace').strip()
         raise RuntimeError('stand_in_filer (%s) did not get ready (exit code %r): %s'
                            % (arch, proc.returncode, why or 'no message'))
-    with open(ready_path, 'r', encoding='ascii') as f:
+    with open(ready_path, 'r', encoding='utf-8') as f:
         return RunningFiler(session, proc, peers, f.read(), scenario.work_path(config_name),
                             stderr_path)

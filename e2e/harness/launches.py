@@ -11,9 +11,12 @@ record:
     record = wait_for_launch(tools)              # None when nothing was started in time
     record.command_line    # b'"C:\\...\\tools\\viewer.exe" "C:\\a b\\x.txt"'
     record.parameters      # b'"C:\\a b\\x.txt"'
+    record.parameters_wide # '"C:\\a b\\x.txt"', from GetCommandLineW
 
 Folders are Linux paths (str); the recorder's own texts are bytes in the code page the
-recorder ran with (932 under the harness).
+recorder ran with (932 under the harness), and their wide forms str. The A forms of a text
+that the code page cannot spell hold Wine's best-fit conversion of it (é as e, an emoji as
+"??"), so names outside code page 932 are checked on the wide forms.
 """
 
 import os
@@ -32,9 +35,11 @@ class LaunchRecord:
 
     `command_line`, `directory` and `module` are bytes exactly as GetCommandLineA,
     GetCurrentDirectoryA and GetModuleFileNameA gave them; `parameters` is the command line
-    without its program part (see parameters_of). `show_flag` tells whether the startup info
-    carried STARTF_USESHOWWINDOW, `show` is its wShowWindow. `created` (the process's
-    creation time, 100 ns units) and then `counter` order several starts.
+    without its program part (see parameters_of). `command_line_wide`, `directory_wide`,
+    `module_wide` and `parameters_wide` are the same from the W functions, as str.
+    `show_flag` tells whether the startup info carried STARTF_USESHOWWINDOW, `show` is its
+    wShowWindow. `created` (the process's creation time, 100 ns units) and then `counter`
+    order several starts.
     """
 
     def __init__(self, fields, name=''):
@@ -50,10 +55,14 @@ class LaunchRecord:
             self.command_line = bytes.fromhex(fields['command_line_hex'])
             self.directory = bytes.fromhex(fields['directory_hex'])
             self.module = bytes.fromhex(fields['module_hex'])
+            self.command_line_wide = _wide(fields['command_line_w_hex'])
+            self.directory_wide = _wide(fields['directory_w_hex'])
+            self.module_wide = _wide(fields['module_w_hex'])
         except KeyError as e:
             raise ValueError('launch record %s lacks %s' % (name, e)) from None
         self.name = name
         self.parameters = parameters_of(self.command_line)
+        self.parameters_wide = parameters_of(self.command_line_wide)
 
     @classmethod
     def parse(cls, data, name=''):
@@ -69,8 +78,14 @@ class LaunchRecord:
         return (self.created, self.counter, self.pid)
 
     def __repr__(self):
-        return ('LaunchRecord(pid=%d, command_line=%r, directory=%r, show_flag=%s, show=%d)'
-                % (self.pid, self.command_line, self.directory, self.show_flag, self.show))
+        return ('LaunchRecord(pid=%d, command_line=%r, command_line_wide=%r, directory_wide=%r, '
+                'show_flag=%s, show=%d)' % (self.pid, self.command_line, self.command_line_wide,
+                                            self.directory_wide, self.show_flag, self.show))
+
+
+def _wide(hex_text):
+    """UTF-16LE hex as str; an unpaired surrogate stays in it rather than failing."""
+    return bytes.fromhex(hex_text).decode('utf-16-le', 'surrogatepass')
 
 
 def parameters_of(command_line):
@@ -80,18 +95,21 @@ def parameters_of(command_line):
     up to the next quote (or the end of the line) or, when the line does not start with a
     quote, everything up to the first space or tab. Blanks are spaces and tabs. No byte of a
     Shift_JIS character after its first is a quote, space or tab, so bytes in code page 932
-    are split correctly as they are.
+    are split correctly as they are. A str (a wide command line) is split the same way.
     """
-    line = bytes(command_line)
-    if line.startswith(b'"'):
-        end = line.find(b'"', 1)
-        rest = b'' if end < 0 else line[end + 1:]
+    if isinstance(command_line, str):
+        line, quote, blanks = command_line, '"', ' \t'
+    else:
+        line, quote, blanks = bytes(command_line), b'"', b' \t'
+    if line.startswith(quote):
+        end = line.find(quote, 1)
+        rest = line[:0] if end < 0 else line[end + 1:]
     else:
         end = 0
-        while end < len(line) and line[end] not in b' \t':
+        while end < len(line) and line[end] not in blanks:
             end += 1
         rest = line[end:]
-    return rest.lstrip(b' \t')
+    return rest.lstrip(blanks)
 
 
 def launches(folder):

@@ -8,7 +8,7 @@ otherwise it defaults to the build tree of this checkout.
                                         (msgbox_reader, file_holder, window_lister,
                                         window_tool, stand_in_filer, stand_in_shell,
                                         listview_items, launch_recorder, clipboard_tool,
-                                        floor_program)
+                                        trace_writer, floor_program)
   TAVIX_E2E_PREFIX                      the Wine prefix (default build/e2e/prefix)
 """
 
@@ -48,12 +48,14 @@ class Peers:
         self.listview_items = os.path.join(folder, 'listview_items.exe')
         self.launch_recorder = os.path.join(folder, 'launch_recorder.exe')
         self.clipboard_tool = os.path.join(folder, 'clipboard_tool.exe')
+        self.trace_writer = os.path.join(folder, 'trace_writer.exe')
         self.floor_program = os.path.join(folder, 'floor_program.exe')
 
     def all(self):
         return (self.msgbox_reader, self.file_holder, self.window_lister, self.window_tool,
                 self.stand_in_filer, self.stand_in_shell, self.listview_items,
-                self.launch_recorder, self.clipboard_tool, self.floor_program)
+                self.launch_recorder, self.clipboard_tool, self.trace_writer,
+                self.floor_program)
 
     def missing(self):
         return [p for p in self.all() if not os.path.exists(p)]

@@ -2,7 +2,9 @@
 
 A WineSession owns, for its lifetime:
   - an Xvfb server on a display it picked itself (Xvfb -displayfd), ended by its PID;
-  - the lock on the Wine prefix build/e2e/prefix, created once (wineboot -i) and reused;
+  - the lock on the Wine prefix build/e2e/prefix, created once (wineboot -i) and reused; its
+    relay trace is limited to OutputDebugStringW, which the program's trace goes through
+    (see trace.py);
   - a persistent wineserver for that prefix, ended with `wineserver -k`.
 
 Each scenario gets its own folder C:\\<name> in the prefix, with the program copied in under
@@ -24,7 +26,8 @@ import time
 from . import filer, paths, shell
 from .box import BoxReport
 from .screen import write_png_from_ppm
-from .trace import trace_lines
+from .texts import encode_text
+from .trace import DEBUG_CHANNELS, RELAY_INCLUDE, trace_lines, wide_trace_lines
 
 # Time limits, in seconds.
 PREFIX_CREATE_LIMIT = 180
@@ -34,15 +37,23 @@ BOX_WAIT_LIMIT = 15
 TOOL_LIMIT = 30
 
 _READY_MARK = '.tavix-e2e-ready'
+# Made once the relay trace of the prefix is limited to RELAY_INCLUDE (a prefix made before
+# that setting existed gets it on its next session).
+_RELAY_MARK = '.tavix-e2e-relay'
 
 
 class RunResult:
-    """The outcome of one program run: exit code, traced lines and Wine's stderr."""
+    """The outcome of one program run: exit code, traced lines and Wine's stderr.
+
+    `trace` holds the traced lines as bytes in code page 932 (what the ANSI code page makes of
+    them), `trace_wide` the same lines as str, with the exact wide text.
+    """
 
     def __init__(self, exit_code, stderr, timed_out=False, diagnosis=''):
         self.exit_code = exit_code
         self.stderr = stderr
         self.trace = trace_lines(stderr)
+        self.trace_wide = wide_trace_lines(stderr)
         self.timed_out = timed_out
         self.diagnosis = diagnosis
 
@@ -50,12 +61,18 @@ class RunResult:
         text = 'exit code %r' % (self.exit_code,)
         if self.timed_out:
             text += ' (did not end in time; %s)' % self.diagnosis
-        text += '; trace: %r' % (self.trace,)
+        text += '; trace: %r' % (self.trace_wide,)
         return text
 
 
 class Scenario:
-    """A folder C:\\<name> in the prefix, seen from Linux (`folder`) and from Windows (`win_folder`)."""
+    """A folder C:\\<name> in the prefix, seen from Linux (`folder`) and from Windows (`win_folder`).
+
+    Names inside it may be written with / or \\ between folders, and may hold any character:
+    the Linux side of a Wine drive holds UTF-8 names, which Wine shows as the UTF-16 names they
+    spell (characters beyond the BMP as surrogate pairs), so `sc.write_file('café/😀.txt')` is
+    C:\\<name>\\café\\😀.txt to every program, whatever its code page.
+    """
 
     def __init__(self, session, name):
         self.session = session
@@ -76,21 +93,28 @@ class Scenario:
         return '%s-%d%s' % (stem, self._serial, extension)
 
     def add_exe(self, source, name='Tavix.exe'):
-        shutil.copyfile(source, os.path.join(self.folder, name))
+        """Copies a program in; `name` may name a subfolder too ('Überall\\Tavix.exe'), which
+        is made when missing. Returns the name, for run()."""
+        os.makedirs(os.path.dirname(self.path(name)), exist_ok=True)
+        shutil.copyfile(source, self.path(name))
         return name
 
     def make_folder(self, name):
-        os.makedirs(os.path.join(self.folder, name), exist_ok=True)
+        os.makedirs(self.path(name), exist_ok=True)
 
     def write_file(self, name, data=b''):
-        with open(os.path.join(self.folder, name), 'wb') as f:
+        with open(self.path(name), 'wb') as f:
             f.write(data)
 
+    def write_text(self, name, text, encoding='ansi'):
+        """Writes a str as a text file in one of texts.ENCODINGS (default: code page 932)."""
+        self.write_file(name, encode_text(text, encoding))
+
     def path(self, name):
-        return os.path.join(self.folder, name)
+        return os.path.join(self.folder, *name.replace('\\', '/').split('/'))
 
     def win_path(self, name):
-        return self.win_folder + '\\' + name
+        return self.win_folder + '\\' + name.replace('/', '\\')
 
     def files(self):
         return sorted(os.listdir(self.folder))
@@ -109,7 +133,7 @@ class WineSession:
     run_with_box() for the same plus the report on the box it shows, hold_file() to keep a
     file locked, start_filer() for a stand-in file manager, start_shell() for a stand-in
     shell window list, list_windows(), top_windows(), close_window(), bring_to_front(),
-    foreground_window() and screenshot().
+    foreground_window(), window_state(), window_text() and screenshot().
     """
 
     def __init__(self, prefix=None):
@@ -236,6 +260,7 @@ class WineSession:
 
     def _ensure_prefix(self):
         if os.path.exists(os.path.join(self.prefix, _READY_MARK)):
+            self._limit_relay_trace()
             return
         shutil.rmtree(self.prefix, ignore_errors=True)
         quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
@@ -246,7 +271,21 @@ class WineSession:
         subprocess.run(['wine', 'reg', 'add', 'HKCU\\Software\\Wine\\X11 Driver', '/v',
                         'Managed', '/d', 'N', '/f'], env=self.env(), timeout=TOOL_LIMIT, **quiet)
         subprocess.run(['wineserver', '-w'], env=self.env(), timeout=TOOL_LIMIT, **quiet)
+        self._limit_relay_trace()
         open(os.path.join(self.prefix, _READY_MARK), 'w').close()
+
+    def _limit_relay_trace(self):
+        """Limits the relay trace (+relay) to the calls in RELAY_INCLUDE: without it every
+        call into every system library would be traced."""
+        mark = os.path.join(self.prefix, _RELAY_MARK)
+        if os.path.exists(mark):
+            return
+        quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                     stderr=subprocess.DEVNULL, check=True)
+        subprocess.run(['wine', 'reg', 'add', 'HKCU\\Software\\Wine\\Debug', '/v', 'RelayInclude',
+                        '/d', RELAY_INCLUDE, '/f'], env=self.env(), timeout=TOOL_LIMIT, **quiet)
+        subprocess.run(['wineserver', '-w'], env=self.env(), timeout=TOOL_LIMIT, **quiet)
+        open(mark, 'w').close()
 
     def _start_server(self):
         quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
@@ -339,7 +378,7 @@ class WineSession:
     def _start_program(self, scenario, exe_name, args):
         stderr_path = scenario.work_path(scenario.new_work_name('stderr'))
         proc = self.spawn([scenario.win_path(exe_name)] + list(args), cwd=scenario.folder,
-                          debug='-all,+debugstr', stderr_path=stderr_path,
+                          debug=DEBUG_CHANNELS, stderr_path=stderr_path,
                           image=scenario.path(exe_name))
         proc.stderr_path = stderr_path
         return proc
@@ -423,6 +462,21 @@ class WineSession:
         with open(scenario.work_path(name)) as f:
             return {k: int(v) for k, v in (pair.split('=') for pair in f.read().split())}
 
+    def window_text(self, scenario, hwnd, peers):
+        """(class, text bytes, text str) that WM_GETTEXT gives in its A and W forms; None when
+        the window is gone or does not answer."""
+        name = scenario.new_work_name('text')
+        proc = self.spawn([peers.window_tool, 'text', '%x' % hwnd, scenario.win_work_path(name)])
+        code = self.wait(proc, TOOL_LIMIT)
+        if code == 1:
+            return None
+        if code != 0:
+            raise RuntimeError('window_tool could not read the text of window %x' % hwnd)
+        with open(scenario.work_path(name), encoding='ascii') as f:
+            fields = dict(line.split('=', 1) for line in f.read().splitlines())
+        return (fields['class'], bytes.fromhex(fields['text_hex']),
+                bytes.fromhex(fields['text_w_hex']).decode('utf-16-le', 'surrogatepass'))
+
     def start_filer(self, scenario, config, arch, limit=None, exe_name=None):
         """Starts a stand-in file manager of the bitness `arch`; returns it once it is ready.
 
@@ -469,23 +523,29 @@ class WineSession:
 
 
 class TopWindow:
-    """One line of window_lister: class, visibility, process id, title bytes and handle."""
+    """One line of window_lister: class, visibility, process id, title and handle.
 
-    def __init__(self, window_class, visible, pid, title, hwnd):
+    `title` is the title as GetWindowTextA gives it (bytes in code page 932, Wine's best-fit
+    conversion of what the code page lacks), `title_wide` as GetWindowTextW gives it (str).
+    """
+
+    def __init__(self, window_class, visible, pid, title, hwnd, title_wide=''):
         self.window_class = window_class
         self.visible = visible
         self.pid = pid
         self.title = title
         self.hwnd = hwnd
+        self.title_wide = title_wide
 
     @classmethod
     def parse(cls, line):
-        window_class, visible, pid, title, hwnd = line.split('\t')
-        return cls(window_class, visible == '1', int(pid), bytes.fromhex(title), int(hwnd, 16))
+        window_class, visible, pid, title, hwnd, title_wide = line.split('\t')
+        return cls(window_class, visible == '1', int(pid), bytes.fromhex(title), int(hwnd, 16),
+                   bytes.fromhex(title_wide).decode('utf-16-le', 'surrogatepass'))
 
     def __repr__(self):
         return 'TopWindow(%s, hwnd=%x, pid=%d, visible=%s, title=%r)' % (
-            self.window_class, self.hwnd, self.pid, self.visible, self.title)
+            self.window_class, self.hwnd, self.pid, self.visible, self.title_wide)
 
 
 class FileHold:

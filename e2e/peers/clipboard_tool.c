@@ -3,15 +3,27 @@
  * that puts text on it.
  *
  *   clipboard_tool read RESULT-FILE
- *       Writes a report on the clipboard's CF_TEXT into RESULT-FILE, one "key=value" a line:
- *         status=text | none | failed
+ *       Writes a report on the clipboard's CF_TEXT and CF_UNICODETEXT into RESULT-FILE, one
+ *       "key=value" a line:
+ *         status=text | none | failed                                (CF_TEXT)
  *         error=<GetLastError() of the step that failed>             (failed)
- *         formats=<the formats on the clipboard, decimal, comma-separated>
+ *         formats=<the formats on the clipboard, decimal, comma-separated, in the order
+ *                  EnumClipboardFormats gives them, listed before anything is read>
  *         size=<GlobalSize of the CF_TEXT block>                     (text)
  *         terminated=<1 when the block holds a NUL, else 0>          (text)
  *         text_hex=<the bytes before the first NUL, or the whole block when it holds none>
+ *         unicode_status=text | none | failed                        (CF_UNICODETEXT)
+ *         unicode_error=<GetLastError()>                             (failed)
+ *         unicode_size=<GlobalSize of the CF_UNICODETEXT block>      (text)
+ *         unicode_terminated=<1 when the block holds a zero WCHAR, else 0>
+ *         unicode_hex=<the UTF-16LE code units before the first zero one, as hex bytes>
+ *       CF_TEXT is read first: when only one of the two was set, the other is what the system
+ *       makes of it.
  *   clipboard_tool set TEXT | @FILE
  *       Puts TEXT, or the bytes of FILE, on the clipboard as CF_TEXT (followed by a NUL).
+ *   clipboard_tool setw @FILE
+ *       Puts the UTF-8 text of FILE, as UTF-16, on the clipboard as CF_UNICODETEXT alone
+ *       (followed by a zero WCHAR). Invalid UTF-8 is refused (exit code 2).
  *   clipboard_tool clear
  *       Empties the clipboard.
  *   clipboard_tool hold READY-FILE RELEASE-FILE [MAX-SECONDS]
@@ -76,6 +88,43 @@ static int Publish(FILE *f, const char *partial, const char *path)
     return ok && MoveFileExA(partial, path, MOVEFILE_REPLACE_EXISTING);
 }
 
+/* Reports one text format under the given key prefix; returns 0 (text), 1 (failed) or
+   3 (none). Text blocks are looked at within their size only: one may lack its zero. */
+static int ReportText(FILE *out, UINT format, const char *prefix)
+{
+    static const char *const statusKey[] = {"status", "unicode_status"};
+    int wide = format == CF_UNICODETEXT;
+    if (!IsClipboardFormatAvailable(format)) {
+        fprintf(out, "%s=none\n", statusKey[wide]);
+        return 3;
+    }
+    HANDLE block = GetClipboardData(format);
+    const unsigned char *data = block ? GlobalLock(block) : NULL;
+    if (!data) {
+        fprintf(out, "%s=failed\n%serror=%lu\n", statusKey[wide], prefix,
+                (unsigned long)GetLastError());
+        return 1;
+    }
+    SIZE_T size = GlobalSize(block);
+    SIZE_T unit = wide ? 2 : 1, len = 0;
+    int terminated = 0;
+    for (; len + unit <= size; len += unit) {
+        if (data[len] == 0 && (!wide || data[len + 1] == 0)) {
+            terminated = 1;
+            break;
+        }
+    }
+    if (!terminated)
+        len = size - size % unit;
+    fprintf(out, "%s=text\n%ssize=%lu\n%sterminated=%d\n%s=", statusKey[wide], prefix,
+            (unsigned long)size, prefix, terminated, wide ? "unicode_hex" : "text_hex");
+    for (SIZE_T i = 0; i < len; i++)
+        fprintf(out, "%02x", data[i]);
+    fputc('\n', out);
+    GlobalUnlock(block);
+    return 0;
+}
+
 static int Read(const char *path)
 {
     char partial[MAX_PATH + 16];
@@ -94,29 +143,8 @@ static int Read(const char *path)
         for (int n = 0; (format = EnumClipboardFormats(format)) != 0; n++)
             fprintf(out, n ? ",%u" : "%u", format);
         fputc('\n', out);
-        if (!IsClipboardFormatAvailable(CF_TEXT)) {
-            fputs("status=none\n", out);
-            rc = 3;
-        } else {
-            HANDLE block = GetClipboardData(CF_TEXT);
-            const unsigned char *text = block ? GlobalLock(block) : NULL;
-            if (!text) {
-                fprintf(out, "status=failed\nerror=%lu\n", (unsigned long)GetLastError());
-                rc = 1;
-            } else {
-                /* The block may lack its NUL: never look past its size. */
-                SIZE_T size = GlobalSize(block);
-                const unsigned char *end = memchr(text, 0, size);
-                SIZE_T len = end ? (SIZE_T)(end - text) : size;
-                fprintf(out, "status=text\nsize=%lu\nterminated=%d\ntext_hex=",
-                        (unsigned long)size, end != NULL);
-                for (SIZE_T i = 0; i < len; i++)
-                    fprintf(out, "%02x", text[i]);
-                fputc('\n', out);
-                GlobalUnlock(block);
-                rc = 0;
-            }
-        }
+        rc = ReportText(out, CF_TEXT, "");
+        ReportText(out, CF_UNICODETEXT, "unicode_");
         CloseClipboard();
     }
     if (owner)
@@ -160,6 +188,30 @@ static char *LoadText(const char *arg, size_t *len)
     return data ? data : _strdup("");
 }
 
+/* Puts the block on the clipboard as the only format; frees it when that fails. */
+static int Put(UINT format, HGLOBAL block)
+{
+    HWND owner = MakeOwner();
+    DWORD error = GetLastError();
+    if (!owner || !OpenWithRetry(owner, &error)) {
+        GlobalFree(block);
+        fprintf(stderr, "clipboard_tool: cannot open the clipboard (error %lu)\n",
+                (unsigned long)error);
+        if (owner)
+            DestroyWindow(owner);
+        return 1;
+    }
+    int rc = 0;
+    if (!EmptyClipboard() || !SetClipboardData(format, block)) {
+        /* The clipboard owns the block only once SetClipboardData has succeeded. */
+        GlobalFree(block);
+        rc = 1;
+    }
+    CloseClipboard();
+    DestroyWindow(owner);
+    return rc;
+}
+
 static int Set(const char *arg)
 {
     size_t len = 0;
@@ -171,6 +223,8 @@ static int Set(const char *arg)
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, len + 1);
     char *copy = block ? GlobalLock(block) : NULL;
     if (!copy) {
+        if (block)
+            GlobalFree(block);
         free(text);
         return 1;
     }
@@ -178,24 +232,39 @@ static int Set(const char *arg)
     copy[len] = 0;
     GlobalUnlock(block);
     free(text);
+    return Put(CF_TEXT, block);
+}
 
-    HWND owner = MakeOwner();
-    DWORD error = GetLastError();
-    if (!owner || !OpenWithRetry(owner, &error)) {
-        GlobalFree(block);
-        fprintf(stderr, "clipboard_tool: cannot open the clipboard (error %lu)\n",
-                (unsigned long)error);
+static int SetWide(const char *arg)
+{
+    size_t len = 0;
+    char *text = arg[0] == '@' ? LoadText(arg, &len) : NULL;
+    if (!text || len > 0x7fffffff) {
+        fprintf(stderr, "clipboard_tool: setw needs @FILE, and a file it can read: %s\n", arg);
+        free(text);
+        return 2;
+    }
+    int units = len ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, (int)len, NULL, 0)
+                    : 0;
+    if (len && units == 0) {
+        fprintf(stderr, "clipboard_tool: %s is not valid UTF-8\n", arg + 1);
+        free(text);
+        return 2;
+    }
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, ((size_t)units + 1) * sizeof(WCHAR));
+    WCHAR *copy = block ? GlobalLock(block) : NULL;
+    if (!copy) {
+        if (block)
+            GlobalFree(block);
+        free(text);
         return 1;
     }
-    int rc = 0;
-    if (!EmptyClipboard() || !SetClipboardData(CF_TEXT, block)) {
-        /* The clipboard owns the block only once SetClipboardData has succeeded. */
-        GlobalFree(block);
-        rc = 1;
-    }
-    CloseClipboard();
-    DestroyWindow(owner);
-    return rc;
+    if (units)
+        MultiByteToWideChar(CP_UTF8, 0, text, (int)len, copy, units);
+    copy[units] = 0;
+    GlobalUnlock(block);
+    free(text);
+    return Put(CF_UNICODETEXT, block);
 }
 
 static int Clear(void)
@@ -275,6 +344,8 @@ int main(int argc, char **argv)
         return Read(argv[2]);
     if (argc == 3 && strcmp(argv[1], "set") == 0)
         return Set(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "setw") == 0)
+        return SetWide(argv[2]);
     if (argc == 2 && strcmp(argv[1], "clear") == 0)
         return Clear();
     if ((argc == 4 || argc == 5) && strcmp(argv[1], "hold") == 0)
@@ -283,6 +354,7 @@ int main(int argc, char **argv)
         return Keep(argv[2], argv[3], argc == 5 ? (DWORD)(atof(argv[4]) * 1000.0) : 3600000);
     fprintf(stderr, "usage: clipboard_tool read RESULT-FILE\n"
                     "       clipboard_tool set TEXT|@FILE\n"
+                    "       clipboard_tool setw @FILE\n"
                     "       clipboard_tool clear\n"
                     "       clipboard_tool hold READY-FILE RELEASE-FILE [MAX-SECONDS]\n"
                     "       clipboard_tool keep READY-FILE RELEASE-FILE [MAX-SECONDS]\n");

@@ -18,7 +18,12 @@
  *   command_line_hex=<GetCommandLineA() as hex bytes>
  *   directory_hex=<GetCurrentDirectoryA() as hex bytes>
  *   module_hex=<GetModuleFileNameA(NULL) as hex bytes>
- * Hex keeps every byte (quotes, blanks, Shift_JIS) as it was. Creation time, then counter,
+ *   command_line_w_hex=<GetCommandLineW() as UTF-16LE, hex bytes>
+ *   directory_w_hex=<GetCurrentDirectoryW() as UTF-16LE, hex bytes>
+ *   module_w_hex=<GetModuleFileNameW(NULL) as UTF-16LE, hex bytes>
+ * Hex keeps every byte (quotes, blanks, Shift_JIS) as it was; the wide forms keep what the
+ * ANSI code page cannot spell (the A forms hold the system's conversion of it), and every
+ * code unit, a lone surrogate too. Creation time, then counter,
  * orders the starts. The record is written as <name>.tmp and renamed without replacing, so a
  * reader never sees a partial record and no earlier record is overwritten.
  *
@@ -65,6 +70,22 @@ static void FolderFile(WCHAR *out, const WCHAR *folder, const char *name)
     out[len] = 0;
 }
 
+/* The UTF-16 code units as little-endian hex bytes. */
+static char *AppendHexWide(char *out, const char *key, const WCHAR *text, size_t len)
+{
+    static const char digits[] = "0123456789abcdef";
+    out += sprintf(out, "%s=", key);
+    for (size_t i = 0; i < len; i++) {
+        unsigned unit = text[i];
+        *out++ = digits[(unit >> 4) & 15];
+        *out++ = digits[unit & 15];
+        *out++ = digits[(unit >> 12) & 15];
+        *out++ = digits[(unit >> 8) & 15];
+    }
+    *out++ = '\n';
+    return out;
+}
+
 static int WriteRecord(const char *record, size_t len, unsigned long long created, DWORD pid)
 {
     static WCHAR folder[32768], temp[32768 + 64], final[32768 + 64];
@@ -108,6 +129,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     if (moduleLen >= sizeof module)
         return 1;
 
+    const WCHAR *lineW = GetCommandLineW();
+    size_t lineWLen = wcslen(lineW);
+    DWORD dirWSize = GetCurrentDirectoryW(0, NULL);
+    WCHAR *dirW = malloc((dirWSize + 1) * sizeof *dirW);
+    if (!dirW)
+        return 1;
+    DWORD dirWLen = GetCurrentDirectoryW(dirWSize + 1, dirW);
+    if (dirWLen == 0 || dirWLen > dirWSize)
+        return 1;
+    static WCHAR moduleW[32768];
+    DWORD moduleWLen = GetModuleFileNameW(NULL, moduleW, 32768);
+    if (moduleWLen >= 32768)
+        return 1;
+
     STARTUPINFOA startup;
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
@@ -121,7 +156,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     QueryPerformanceCounter(&counter);
     DWORD pid = GetCurrentProcessId();
 
-    char *record = malloc(512 + 2 * (lineLen + dirLen + moduleLen));
+    char *record = malloc(512 + 2 * (lineLen + dirLen + moduleLen)
+                          + 4 * (lineWLen + dirWLen + moduleWLen));
     if (!record)
         return 1;
     char *out = record;
@@ -133,6 +169,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     out = AppendHex(out, "command_line_hex", line, lineLen);
     out = AppendHex(out, "directory_hex", dir, dirLen);
     out = AppendHex(out, "module_hex", module, moduleLen);
+    out = AppendHexWide(out, "command_line_w_hex", lineW, lineWLen);
+    out = AppendHexWide(out, "directory_w_hex", dirW, dirWLen);
+    out = AppendHexWide(out, "module_w_hex", moduleW, moduleWLen);
 
     return WriteRecord(record, (size_t)(out - record), createdTime, pid) ? 0 : 1;
 }

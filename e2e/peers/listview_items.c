@@ -5,8 +5,10 @@
  *
  * Finds the first visible descendant of class SysListView32 of the given top-level window and
  * writes one line per item:
- *   index <TAB> state (hex) <TAB> left top right bottom <TAB> text as hex bytes
- * The rectangle is the item's label rectangle in screen coordinates (its bounds where the
+ *   index <TAB> state (hex) <TAB> left top right bottom <TAB> text as hex bytes <TAB>
+ *   text as UTF-16LE hex bytes
+ * The first text is what LVM_GETITEMA gives (the list view's conversion to the ANSI code page),
+ * the second what LVM_GETITEMW gives. The rectangle is the item's label rectangle in screen coordinates (its bounds where the
  * list view gives no label rectangle), so that a test can click the item for real.
  *
  * The item record is built in the list view's process (VirtualAllocEx, WriteProcessMemory,
@@ -32,8 +34,10 @@
 /* The block this program uses inside the list view's process. */
 typedef struct {
     LVITEMA item;
+    LVITEMW itemW;
     RECT rect;
     char text[TEXT_MAX];
+    WCHAR textW[TEXT_MAX];
 } Remote;
 
 typedef struct {
@@ -83,6 +87,26 @@ static int ReadItem(const Target *t, int index, LVITEMA *item, char *text)
     return 1;
 }
 
+static int ReadItemW(const Target *t, int index, WCHAR *text)
+{
+    LVITEMW ask;
+    memset(&ask, 0, sizeof ask);
+    ask.mask = LVIF_TEXT;
+    ask.iItem = index;
+    ask.pszText = t->remote->textW;
+    ask.cchTextMax = TEXT_MAX;
+    static const WCHAR empty = 0;
+    LRESULT ok = 0;
+    if (!WriteProcessMemory(t->process, &t->remote->itemW, &ask, sizeof ask, NULL)
+        || !WriteProcessMemory(t->process, t->remote->textW, &empty, sizeof empty, NULL)
+        || !Send(t->list, LVM_GETITEMW, 0, (LPARAM)&t->remote->itemW, &ok) || !ok)
+        return 0;
+    if (!ReadProcessMemory(t->process, t->remote->textW, text, TEXT_MAX * sizeof *text, NULL))
+        return 0;
+    text[TEXT_MAX - 1] = 0;
+    return 1;
+}
+
 static int ReadRect(const Target *t, int index, int part, RECT *rect)
 {
     RECT ask;
@@ -116,14 +140,18 @@ static int WriteItems(const Target *t, FILE *out)
     for (int i = 0; i < (int)count && i < ITEM_LIMIT; i++) {
         LVITEMA item;
         char text[TEXT_MAX];
+        WCHAR textW[TEXT_MAX];
         RECT r;
-        if (!ReadItem(t, i, &item, text) || !ScreenRect(t, i, &r)) {
+        if (!ReadItem(t, i, &item, text) || !ReadItemW(t, i, textW) || !ScreenRect(t, i, &r)) {
             fprintf(stderr, "listview_items: item %d not answered (bitness differs?)\n", i);
             return 3;
         }
         fprintf(out, "%d\t%x\t%ld %ld %ld %ld\t", i, item.state, r.left, r.top, r.right, r.bottom);
         for (const char *p = text; *p; p++)
             fprintf(out, "%02x", (unsigned char)*p);
+        fputc('\t', out);
+        for (const WCHAR *p = textW; *p; p++)
+            fprintf(out, "%02x%02x", *p & 0xff, (*p >> 8) & 0xff);
         fputc('\n', out);
     }
     return 0;
