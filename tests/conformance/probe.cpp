@@ -2235,6 +2235,284 @@ void ClipboardCases() {
        "ret=" + Num(static_cast<long long>(reinterpret_cast<INT_PTR>(r))) + err);
 }
 
+// ---------------------------------------------------------------------------
+// Code pages: MultiByteToWideChar and WideCharToMultiByte for 932, 1252 and
+// UTF-8. Each call gets a buffer of `room` units that starts filled with
+// 0xCC, so that what a failed call leaves in it shows too; texts are written
+// as hexadecimal code units. Whole tables are summed up per row or block (a
+// hash of every result, and how many codes map to nothing).
+// ---------------------------------------------------------------------------
+
+namespace codepages {
+
+std::string UnitsHex(const WCHAR* s, int n) {
+  if (n <= 0) return "-";
+  std::string out;
+  for (int i = 0; i < n; ++i) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%s%04X", i ? "." : "", static_cast<unsigned>(s[i]) & 0xFFFF);
+    out += hex;
+  }
+  return out;
+}
+
+std::string BytesHex(const char* s, int n) {
+  if (n <= 0) return "-";
+  std::string out;
+  for (int i = 0; i < n; ++i) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%s%02X", i ? "." : "", static_cast<unsigned char>(s[i]));
+    out += hex;
+  }
+  return out;
+}
+
+// The error is printed for failed calls only: a call that succeeds need not
+// leave the last error alone.
+std::string Mb(UINT page, DWORD flags, const char* in, int len, int room = 16) {
+  WCHAR buf[64];
+  for (WCHAR& c : buf) c = static_cast<WCHAR>(0xCCCC);
+  Arm();
+  int r = MultiByteToWideChar(page, flags, in, len, room ? buf : nullptr, room);
+  std::string err = r ? "" : Err();
+  int shown = r > 0 && room ? r : room;
+  if (r <= 0)
+    while (shown > 0 && (buf[shown - 1] & 0xFFFF) == 0xCCCC) --shown;
+  return "ret=" + Num(r) + err + " out=" + UnitsHex(buf, shown);
+}
+
+std::string Wc(UINT page, DWORD flags, const WCHAR* in, int len, int room = 16,
+               const char* defaultChar = nullptr, bool askUsed = true) {
+  char buf[64];
+  std::memset(buf, 0xCC, sizeof buf);
+  BOOL used = 7;
+  Arm();
+  int r = WideCharToMultiByte(page, flags, in, len, room ? buf : nullptr, room, defaultChar,
+                              askUsed ? &used : nullptr);
+  std::string err = r ? "" : Err();
+  int shown = r > 0 && room ? r : room;
+  if (r <= 0)
+    while (shown > 0 && static_cast<unsigned char>(buf[shown - 1]) == 0xCC) --shown;
+  return "ret=" + Num(r) + err + (askUsed ? " used=" + Num(used) : std::string()) +
+         " out=" + BytesHex(buf, shown);
+}
+
+void Mix(unsigned* hash, unsigned value) { *hash = (*hash ^ value) * 16777619u; }
+
+// 932 and 1252 byte by byte: sixteen bytes a line, and which of them
+// MB_ERR_INVALID_CHARS refuses.
+void SingleBytes(UINT page) {
+  for (int row = 0; row < 256; row += 16) {
+    std::string units, refused;
+    for (int b = row; b < row + 16; ++b) {
+      char in[1] = {static_cast<char>(b)};
+      WCHAR out[4] = {0, 0, 0, 0};
+      int r = MultiByteToWideChar(page, 0, in, 1, out, 4);
+      units += (b > row ? "." : "") + (r == 1 ? UnitsHex(out, 1) : "r" + Num(r));
+      refused += MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, in, 1, out, 4) == 1 ? "." : "x";
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "MultiByteToWideChar(%u, %02X-%02X)", page, row, row + 15);
+    Line(name, units + " refused=" + refused);
+  }
+}
+
+// Every lead byte of 932 with every second byte: a hash of the results, how
+// many pairs MB_ERR_INVALID_CHARS refuses, and a few pairs in full.
+void LeadBytes() {
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (lead > 0x9F && lead < 0xE0) continue;
+    unsigned hash = 2166136261u;
+    int refused = 0;
+    std::string sample;
+    for (int trail = 0; trail < 256; ++trail) {
+      char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+      WCHAR out[4] = {0, 0, 0, 0};
+      int r = MultiByteToWideChar(932, 0, in, 2, out, 4);
+      Mix(&hash, static_cast<unsigned>(r));
+      for (int i = 0; i < r && i < 4; ++i) Mix(&hash, static_cast<unsigned>(out[i]) & 0xFFFF);
+      if (MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, in, 2, out, 4) == 0) ++refused;
+      if (trail == 0x40 || trail == 0x5C || trail == 0x7E || trail == 0x80 || trail == 0x9F ||
+          trail == 0xFC) {
+        r = MultiByteToWideChar(932, 0, in, 2, out, 4);
+        sample += " " + UnitsHex(out, r);
+      }
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "MultiByteToWideChar(932, lead %02X)", lead);
+    Line(name, "hash=" + Hex(hash) + " refused=" + Num(refused) + sample);
+  }
+}
+
+// Blocks of 256 UTF-16 units to 932 or 1252, with and without best-fit: a
+// hash of the bytes and used flags, and how many units got the default.
+void UnitBlocks(UINT page) {
+  const unsigned blocks[] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x20, 0x21, 0x22, 0x23,
+                             0x25, 0x30, 0x4E, 0x7E, 0x88, 0xD8, 0xDC, 0xE0, 0xF8, 0xFF};
+  for (unsigned block : blocks) {
+    std::string result;
+    for (DWORD flags : {DWORD(0), DWORD(WC_NO_BEST_FIT_CHARS)}) {
+      unsigned hash = 2166136261u;
+      int defaults = 0;
+      for (unsigned u = block << 8; u < ((block + 1) << 8); ++u) {
+        WCHAR in[1] = {static_cast<WCHAR>(u)};
+        char out[8];
+        BOOL used = FALSE;
+        int r = WideCharToMultiByte(page, flags, in, 1, out, 8, nullptr, &used);
+        Mix(&hash, static_cast<unsigned>(r));
+        for (int i = 0; i < r && i < 8; ++i) Mix(&hash, static_cast<unsigned char>(out[i]));
+        Mix(&hash, used ? 1u : 0u);
+        if (used) ++defaults;
+      }
+      result += std::string(flags ? " no-best-fit" : "best-fit") + " hash=" + Hex(hash) +
+                " defaults=" + Num(defaults);
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "WideCharToMultiByte(%u, U+%04X-U+%04X)", page, block << 8,
+                  (block << 8) | 0xFF);
+    Line(name, result);
+  }
+}
+
+void Conversions() {
+  SingleBytes(932);
+  SingleBytes(1252);
+  LeadBytes();
+  UnitBlocks(932);
+  UnitBlocks(1252);
+
+  const struct {
+    const char* name;
+    UINT page;
+    DWORD flags;
+    const char* in;
+    int len;
+    int room;
+  } mb[] = {
+      {"932 so, trail 5C", 932, 0, "\x83\x5C", 2, 16},
+      {"932 name", 932, 0, "\x83\x5C\x83\x74\x83\x67\\\x95\x5C.txt", 13, 16},
+      {"932 half-width katakana", 932, 0, "\xB1\xB2\xDE\xDF", 4, 16},
+      {"932 lead at end", 932, 0, "a\x81", 2, 16},
+      {"932 lead at end, strict", 932, MB_ERR_INVALID_CHARS, "a\x81", 2, 16},
+      {"932 lead before zero", 932, 0, "a\x81", -1, 16},
+      {"932 lead before zero and b", 932, 0, "a\x81\0b", 4, 16},
+      {"932 lead and space", 932, 0, "\x81 x", 3, 16},
+      {"932 lead and 7F", 932, 0, "\x81\x7Fx", 3, 16},
+      {"932 undefined pair", 932, 0, "\x85\x40x", 3, 16},
+      {"932 undefined pair, strict", 932, MB_ERR_INVALID_CHARS, "\x85\x40x", 3, 16},
+      {"932 middle dot, strict", 932, MB_ERR_INVALID_CHARS, "\x81\x45", 2, 16},
+      {"932 user-defined, strict", 932, MB_ERR_INVALID_CHARS, "\xF0\x40", 2, 16},
+      {"932 80 A0 FD FE FF", 932, 0, "\x80\xA0\xFD\xFE\xFF", 5, 16},
+      {"932 80 A0 FD FE FF, strict", 932, MB_ERR_INVALID_CHARS, "\x80\xA0\xFD\xFE\xFF", 5, 16},
+      {"932 size", 932, 0, "\x95\x5C\x8E\xA6", -1, 0},
+      {"932 room 1", 932, 0, "\x95\x5C\x8E\xA6", 4, 1},
+      {"932 room 3 with zero", 932, 0, "\x95\x5C\x8E\xA6", -1, 3},
+      {"932 null input", 932, 0, nullptr, 3, 16},
+      {"932 zero length", 932, 0, "a", 0, 16},
+      {"932 unknown flag", 932, 0x100, "a", 1, 16},
+      {"CP_ACP", CP_ACP, 0, "\x83\x5C", 2, 16},
+      {"unknown page", 12345, 0, "a", 1, 16},
+      {"1252 undefined five", 1252, 0, "\x81\x8D\x8F\x90\x9D", 5, 16},
+      {"1252 undefined five, strict", 1252, MB_ERR_INVALID_CHARS, "\x81\x8D\x8F\x90\x9D", 5, 16},
+      {"1252 room 2", 1252, 0, "abc", 3, 2},
+      {"UTF-8 80", CP_UTF8, 0, "a\x80z", 3, 16},
+      {"UTF-8 80, strict", CP_UTF8, MB_ERR_INVALID_CHARS, "a\x80z", 3, 16},
+      {"UTF-8 C0 80", CP_UTF8, 0, "a\xC0\x80z", 4, 16},
+      {"UTF-8 C3 at end", CP_UTF8, 0, "a\xC3", 2, 16},
+      {"UTF-8 E3 81 at end", CP_UTF8, 0, "a\xE3\x81", 3, 16},
+      {"UTF-8 E3 81 z", CP_UTF8, 0, "a\xE3\x81z", 4, 16},
+      {"UTF-8 E3 z z", CP_UTF8, 0, "a\xE3zz", 4, 16},
+      {"UTF-8 E0 80 80", CP_UTF8, 0, "a\xE0\x80\x80z", 5, 16},
+      {"UTF-8 surrogate", CP_UTF8, 0, "a\xED\xA0\x80z", 5, 16},
+      {"UTF-8 surrogate, strict", CP_UTF8, MB_ERR_INVALID_CHARS, "a\xED\xA0\x80z", 5, 16},
+      {"UTF-8 emoji", CP_UTF8, 0, "a\xF0\x9F\x98\x80z", 6, 16},
+      {"UTF-8 F0 80 80 80", CP_UTF8, 0, "a\xF0\x80\x80\x80z", 6, 16},
+      {"UTF-8 F0 80 80 at end", CP_UTF8, 0, "a\xF0\x80\x80", 4, 16},
+      {"UTF-8 F4 90 80 80", CP_UTF8, 0, "a\xF4\x90\x80\x80z", 6, 16},
+      {"UTF-8 F5", CP_UTF8, 0, "a\xF5\x80\x80\x80z", 6, 16},
+      {"UTF-8 FE FF", CP_UTF8, 0, "a\xFE\xFFz", 4, 16},
+      {"UTF-8 U+FFFF and BOM", CP_UTF8, 0, "\xEF\xBB\xBF\xEF\xBF\xBF", 6, 16},
+      {"UTF-8 room 2", CP_UTF8, 0, "abc", 3, 2},
+      {"UTF-8 size of a pair", CP_UTF8, 0, "\xF0\x9F\x98\x80", 4, 0},
+  };
+  for (const auto& c : mb)
+    Line(std::string("MultiByteToWideChar(") + c.name + ")",
+         Mb(c.page, c.flags, c.in, c.len, c.room));
+
+  const WCHAR kanji2[] = {0x8868, 0x793A, 0};
+  const WCHAR soA[] = {0x30BD, 'a', 0};
+  const WCHAR resume[] = {'r', 0xE9, 's', 'u', 'm', 0xE9, 0};
+  const WCHAR famous[] = {0xA5, 0xA6, 0xA2, 0xFF3C, 0xFF02, 0xFF5E, 0x301C, 0x2212, 0x2014, 0};
+  const WCHAR slashes[] = {0xFF3C, 0xFF0F, 0x2215, 0x2044, 0x0141, 0x3000, 0};
+  const WCHAR kanjiPair[] = {0xD842, 0xDFB7, 0};
+  const WCHAR emoji[] = {'a', 0xD83D, 0xDE00, 'b', 0};
+  const WCHAR loneHigh[] = {0xD842, 'a', 0};
+  const WCHAR loneLow[] = {0xDFB7, 'a', 0};
+  const WCHAR highAtEnd[] = {'a', 0xD842, 0};
+  const WCHAR undefined1252[] = {0x81, 0x8D, 0x8F, 0x90, 0x9D, 0x20AC, 0};
+  const WCHAR accent[] = {'e', 0x301, 0};
+  const WCHAR abc[] = {'a', 'b', 'c', 0};
+  const struct {
+    const char* name;
+    UINT page;
+    DWORD flags;
+    const WCHAR* in;
+    int len;
+    int room;
+    const char* defaultChar;
+    bool askUsed;
+  } wc[] = {
+      {"932 kanji", 932, 0, kanji2, 2, 16, nullptr, true},
+      {"932 so a", 932, 0, soA, 2, 16, nullptr, true},
+      {"932 resume", 932, 0, resume, 6, 16, nullptr, true},
+      {"932 resume, no best-fit", 932, WC_NO_BEST_FIT_CHARS, resume, 6, 16, nullptr, true},
+      {"932 resume, star", 932, WC_NO_BEST_FIT_CHARS, resume, 6, 16, "*", true},
+      {"932 resume, two-byte default", 932, WC_NO_BEST_FIT_CHARS, resume, 6, 16, "\x81\x45",
+       true},
+      {"932 resume, no used flag", 932, WC_NO_BEST_FIT_CHARS, resume, 6, 16, nullptr, false},
+      {"932 famous", 932, 0, famous, 9, 32, nullptr, true},
+      {"932 famous, no best-fit", 932, WC_NO_BEST_FIT_CHARS, famous, 9, 32, nullptr, true},
+      {"932 combining accent", 932, 0, accent, 2, 16, nullptr, true},
+      {"932 pair", 932, 0, kanjiPair, 2, 16, nullptr, true},
+      {"932 pair, no best-fit", 932, WC_NO_BEST_FIT_CHARS, kanjiPair, 2, 16, nullptr, true},
+      {"932 pair, star", 932, 0, kanjiPair, 2, 16, "*", true},
+      {"932 emoji", 932, 0, emoji, 4, 16, nullptr, true},
+      {"932 lone high", 932, 0, loneHigh, 2, 16, nullptr, true},
+      {"932 lone low", 932, 0, loneLow, 2, 16, nullptr, true},
+      {"932 high at end", 932, 0, highAtEnd, 2, 16, nullptr, true},
+      {"932 size", 932, 0, kanji2, -1, 0, nullptr, true},
+      {"932 room 1, so a", 932, 0, soA, 2, 1, nullptr, true},
+      {"932 room 2, so a", 932, 0, soA, 2, 2, nullptr, true},
+      {"932 room 3, kanji", 932, 0, kanji2, 2, 3, nullptr, true},
+      {"932 room 5, kanji with zero", 932, 0, kanji2, -1, 5, nullptr, true},
+      {"932 null input", 932, 0, nullptr, 2, 16, nullptr, true},
+      {"932 zero length", 932, 0, abc, 0, 16, nullptr, true},
+      {"932 unknown flag", 932, 0x10000, abc, 1, 16, nullptr, true},
+      {"CP_ACP so a", CP_ACP, 0, soA, 2, 16, nullptr, true},
+      {"1252 resume", 1252, WC_NO_BEST_FIT_CHARS, resume, 6, 16, nullptr, true},
+      {"1252 slashes", 1252, 0, slashes, 6, 16, nullptr, true},
+      {"1252 slashes, no best-fit", 1252, WC_NO_BEST_FIT_CHARS, slashes, 6, 16, nullptr, true},
+      {"1252 undefined five and euro", 1252, WC_NO_BEST_FIT_CHARS, undefined1252, 6, 16, nullptr,
+       true},
+      {"1252 kanji, default ab", 1252, 0, kanji2, 1, 16, "ab", true},
+      {"1252 pair", 1252, 0, kanjiPair, 2, 16, nullptr, true},
+      {"1252 room 2", 1252, 0, abc, 3, 2, nullptr, true},
+      {"UTF-8 pair", CP_UTF8, 0, kanjiPair, 2, 16, nullptr, false},
+      {"UTF-8 lone high", CP_UTF8, 0, loneHigh, 2, 16, nullptr, false},
+      {"UTF-8 lone high, strict", CP_UTF8, WC_ERR_INVALID_CHARS, loneHigh, 2, 16, nullptr, false},
+      {"UTF-8 lone low", CP_UTF8, 0, loneLow, 2, 16, nullptr, false},
+      {"UTF-8 high at end", CP_UTF8, 0, highAtEnd, 2, 16, nullptr, false},
+      {"UTF-8 room 3, pair", CP_UTF8, 0, kanjiPair, 2, 3, nullptr, false},
+      {"UTF-8 room 4, emoji", CP_UTF8, 0, emoji, 4, 4, nullptr, false},
+      {"UTF-8 size", CP_UTF8, 0, emoji, 4, 0, nullptr, false},
+  };
+  for (const auto& c : wc)
+    Line(std::string("WideCharToMultiByte(") + c.name + ")",
+         Wc(c.page, c.flags, c.in, c.len, c.room, c.defaultChar, c.askUsed));
+}
+
+}  // namespace codepages
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -2290,6 +2568,7 @@ int main(int argc, char** argv) {
   PagingFileMappings();
   SpecialFolders();
   ClipboardCases();
+  codepages::Conversions();
   Line("end", "ok");
   if (g_out != stdout) std::fclose(g_out);
   return 0;
