@@ -9,6 +9,14 @@
 //
 // Other processes answer at once unless the test made them slow or hung;
 // waiting advances the world's clock instead of taking time.
+//
+// Window texts are UTF-16. A message sent with an A function carries ANSI
+// texts of the world's code page (WM_GETTEXT: wParam counts bytes, the answer
+// is converted with best-fit and cut to whole characters), one sent with a W
+// function UTF-16 texts (wParam counts UTF-16 units). Posted messages are not
+// converted: none of the messages the sim's windows take from the queue
+// carries a text.
+#include <algorithm>
 #include <cstring>
 
 #include "SimInternal.h"
@@ -17,26 +25,42 @@ namespace sim {
 
 namespace {
 
+// WM_GETTEXT into a buffer of max units from a text; unterminated: the text
+// repeated over the whole buffer, without a zero.
+template <typename Char, typename String>
+LRESULT FillTextBuffer(const String& text, Char* buffer, WPARAM max, bool unterminated) {
+  if (unterminated && buffer && max > 0 && !text.empty()) {
+    for (WPARAM i = 0; i < max; ++i) buffer[i] = static_cast<Char>(text[i % text.size()]);
+    return static_cast<LRESULT>(max);
+  }
+  return 0;
+}
+
 // Messages that other programs' windows answer without a special control:
 // the window text.
-LRESULT DefaultForeignAnswer(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT DefaultForeignAnswer(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool wide) {
   switch (msg) {
     case WM_GETTEXT: {
-      char* buffer = reinterpret_cast<char*>(lParam);
-      const std::string& title = w.rec.title;
-      if (w.unterminatedText && buffer && wParam > 0 && !title.empty()) {
-        for (WPARAM i = 0; i < wParam; ++i) buffer[i] = title[i % title.size()];
-        return static_cast<LRESULT>(wParam);
+      const std::u16string& title = w.rec.titleWide;
+      if (wide) {
+        auto* buffer = reinterpret_cast<char16_t*>(lParam);
+        if (LRESULT n = FillTextBuffer(title, buffer, wParam, w.unterminatedText)) return n;
+        return CopyWideText(title, buffer, static_cast<int>(wParam));
       }
-      return CopyWindowText(title, buffer, static_cast<int>(wParam));
+      auto* buffer = reinterpret_cast<char*>(lParam);
+      std::string ansi = WideToAnsi(title);
+      if (LRESULT n = FillTextBuffer(ansi, buffer, wParam, w.unterminatedText)) return n;
+      return CopyWindowText(ansi, buffer, static_cast<int>(wParam));
     }
     case WM_GETTEXTLENGTH:
-      return static_cast<LRESULT>(w.rec.title.size());
-    case WM_SETTEXT: {
-      const char* text = reinterpret_cast<const char*>(lParam);
-      w.rec.title = text ? text : "";
+      return static_cast<LRESULT>(wide ? w.rec.titleWide.size()
+                                       : WideToAnsi(w.rec.titleWide).size());
+    case WM_SETTEXT:
+      w.rec.titleWide = wide ? std::u16string(reinterpret_cast<const char16_t*>(lParam)
+                                                  ? reinterpret_cast<const char16_t*>(lParam)
+                                                  : u"")
+                             : AnsiText(reinterpret_cast<const char*>(lParam));
       return TRUE;
-    }
     default:
       return 0;
   }
@@ -71,7 +95,8 @@ bool NextMessage(LPMSG msg, HWND hwnd, UINT lo, UINT hi, bool remove) {
 
 // Another program's window answers: its control, else the default answer.
 // False (with the error set) when the window went away before answering.
-bool AnswerForeign(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+bool AnswerForeign(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wide,
+                   LRESULT* result) {
   WindowObj* w = FindWindowObj(hwnd);
   if (w && w->behavior) {
     std::shared_ptr<ControlBehavior> behavior = w->behavior;  // may detach itself
@@ -83,7 +108,7 @@ bool AnswerForeign(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* r
     SetError(ERROR_INVALID_WINDOW_HANDLE);
     return false;
   }
-  *result = DefaultForeignAnswer(*w, msg, wParam, lParam);
+  *result = DefaultForeignAnswer(*w, msg, wParam, lParam, wide);
   return true;
 }
 
@@ -96,39 +121,96 @@ LRESULT TimedOut(DWORD processId, LPARAM lParam, UINT timeout) {
   return 0;
 }
 
-}  // namespace
-
-void World::SetUnterminatedText(HWND w, bool on) {
-  if (WindowObj* obj = FindWindowObj(w)) obj->unterminatedText = on;
+// The window's procedure as it is, with the message in its own kind.
+LRESULT CallProcedure(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam) {
+  HWND h = w.rec.hwnd;
+  if (w.behavior) {
+    std::shared_ptr<ControlBehavior> behavior = w.behavior;
+    LRESULT result = 0;
+    if (behavior->Handle(Current(), h, msg, wParam, lParam, &result)) return result;
+  }
+  if (w.proc) return w.proc(h, msg, wParam, lParam);
+  return w.unicode ? DefWindowProcW(h, msg, wParam, lParam) : DefWindowProcA(h, msg, wParam, lParam);
 }
 
-void World::SetHung(DWORD processId, bool hung, bool abortAtOnce) {
-  ProcessObj& p = ProcessForSetUp(processId, "SetHung");
-  p.hung = hung;
-  p.abortAtOnce = hung && abortAtOnce;
+// An A message to a window that takes W messages.
+LRESULT AnsiToUnicodeWindow(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam) {
+  HWND h = w.rec.hwnd;
+  switch (msg) {
+    case WM_SETTEXT: {
+      const char* text = reinterpret_cast<const char*>(lParam);
+      std::u16string wide = AnsiText(text);
+      return CallProcedure(w, msg, wParam, text ? reinterpret_cast<LPARAM>(wide.c_str()) : 0);
+    }
+    case WM_GETTEXT: {
+      auto* buffer = reinterpret_cast<char*>(lParam);
+      if (!buffer || wParam == 0) return CallProcedure(w, msg, 0, lParam);
+      if (w.control == SystemControl::kEdit || w.control == SystemControl::kComboBox) {
+        // An edit field converts its whole text into the buffer and ends it
+        // at the last byte when it did not fit: a two-byte character may
+        // lose its second byte there.
+        std::string ansi = WideToAnsi(w.rec.titleWide);
+        size_t n = std::min(ansi.size(), static_cast<size_t>(wParam - 1));
+        std::memcpy(buffer, ansi.data(), n);
+        buffer[n] = 0;
+        return static_cast<LRESULT>(n);
+      }
+      std::u16string wide(wParam + 1, u'\0');
+      LRESULT n = CallProcedure(w, msg, wParam, reinterpret_cast<LPARAM>(&wide[0]));
+      wide.resize(std::min(wide.find(u'\0'), static_cast<size_t>(std::max<LRESULT>(n, 0))));
+      return CopyWindowText(WideToAnsi(wide), buffer, static_cast<int>(wParam));
+    }
+    case WM_GETTEXTLENGTH: {
+      // The length in bytes is that of the text itself, which is asked for.
+      LRESULT units = CallProcedure(w, msg, wParam, lParam);
+      if (units < 0) return units;
+      std::u16string wide(static_cast<size_t>(units) + 1, u'\0');
+      if (!FindWindowObj(h)) return 0;
+      LRESULT n = CallProcedure(w, WM_GETTEXT, wide.size(), reinterpret_cast<LPARAM>(&wide[0]));
+      wide.resize(std::min(wide.find(u'\0'), static_cast<size_t>(std::max<LRESULT>(n, 0))));
+      return static_cast<LRESULT>(WideToAnsi(wide).size());
+    }
+    default:
+      return CallProcedure(w, msg, wParam, lParam);
+  }
 }
 
-void World::SetMessageDelay(DWORD processId, DWORD milliseconds) {
-  ProcessForSetUp(processId, "SetMessageDelay").messageDelay = milliseconds;
+// A W message to a window that takes A messages. Its WM_GETTEXTLENGTH answer
+// (in bytes) is passed on as it is: it is at least the length in units.
+LRESULT UnicodeToAnsiWindow(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_SETTEXT: {
+      const char16_t* text = reinterpret_cast<const char16_t*>(lParam);
+      std::string ansi = WideToAnsi(text);
+      return CallProcedure(w, msg, wParam, text ? reinterpret_cast<LPARAM>(ansi.c_str()) : 0);
+    }
+    case WM_GETTEXT: {
+      auto* buffer = reinterpret_cast<char16_t*>(lParam);
+      if (!buffer || wParam == 0) return CallProcedure(w, msg, 0, lParam);
+      // Every unit may take two bytes.
+      std::string ansi(wParam * 2 + 1, '\0');
+      LRESULT n = CallProcedure(w, msg, wParam * 2, reinterpret_cast<LPARAM>(&ansi[0]));
+      ansi.resize(std::min(ansi.find('\0'), static_cast<size_t>(std::max<LRESULT>(n, 0))));
+      return CopyWideText(AnsiText(ansi.c_str()), buffer, static_cast<int>(wParam));
+    }
+    default:
+      return CallProcedure(w, msg, wParam, lParam);
+  }
 }
 
-}  // namespace sim
-
-using namespace sim;
-
-LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-  BeforeWindowCall("SendMessageA", hWnd);
+LRESULT SendToWindow(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, bool wide,
+                     const char* function) {
   World::Impl& s = State();
   WindowObj* w = FindWindowObj(hWnd);
   if (!w) {
     SetError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
-  if (IsProgramWindow(*w)) return CallWindowProcedure(*w, Msg, wParam, lParam);
+  if (IsProgramWindow(*w)) return CallWindowProcedure(*w, Msg, wParam, lParam, wide);
   Current().counters.messages[Msg]++;
   // A fault: the system refused to deliver the message (as it refuses one to
   // a process of higher integrity).
-  if (FaultHere("SendMessageA")) {
+  if (FaultHere(function)) {
     SetError(ERROR_ACCESS_DENIED);
     return 0;
   }
@@ -139,14 +221,14 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   }
   if (p) s.tickCount += p->messageDelay;
   LRESULT result = 0;
-  return AnswerForeign(hWnd, Msg, wParam, lParam, &result) ? result : 0;
+  return AnswerForeign(hWnd, Msg, wParam, lParam, wide, &result) ? result : 0;
 }
 
 // *lpdwResult gets the answer, or 0 when there is none (a window that is
 // gone, a time-out), as the system writes it either way.
-LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
-                            UINT uTimeout, PDWORD_PTR lpdwResult) {
-  BeforeWindowCall("SendMessageTimeoutA", hWnd);
+LRESULT SendToWindowWithTimeout(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                                UINT uTimeout, PDWORD_PTR lpdwResult, bool wide,
+                                const char* function) {
   if (lpdwResult) *lpdwResult = 0;
   World::Impl& s = State();
   WindowObj* w = FindWindowObj(hWnd);
@@ -156,14 +238,14 @@ LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, U
   }
   LRESULT result = 0;
   if (IsProgramWindow(*w)) {
-    result = CallWindowProcedure(*w, Msg, wParam, lParam);
+    result = CallWindowProcedure(*w, Msg, wParam, lParam, wide);
   } else {
     Current().counters.messages[Msg]++;
     ProcessObj* p = FindProcess(w->rec.processId);
     DWORD id = w->rec.processId;
     // A fault is a time-out: the other program may still handle the message
     // later, after the time it took.
-    if (FaultHere("SendMessageTimeoutA")) return TimedOut(id, lParam, uTimeout);
+    if (FaultHere(function)) return TimedOut(id, lParam, uTimeout);
     if (p && p->hung) {
       // A process the system already knows as hung is not even asked.
       if ((fuFlags & SMTO_ABORTIFHUNG) && p->abortAtOnce) {
@@ -178,13 +260,13 @@ LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, U
       return TimedOut(id, lParam, uTimeout);
     }
     s.tickCount += delay;
-    if (!AnswerForeign(hWnd, Msg, wParam, lParam, &result)) return 0;
+    if (!AnswerForeign(hWnd, Msg, wParam, lParam, wide, &result)) return 0;
   }
   if (lpdwResult) *lpdwResult = static_cast<DWORD_PTR>(result);
   return TRUE;
 }
 
-BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+BOOL PostToQueue(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   World::Impl& s = State();
   if (hWnd) {
     WindowObj* w = FindWindowObj(hWnd);
@@ -206,13 +288,7 @@ BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
-void PostQuitMessage(int nExitCode) {
-  World::Impl& s = State();
-  s.quitPending = true;
-  s.quitCode = nExitCode;
-}
-
-BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
+BOOL GetFromQueue(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
   if (!lpMsg) {
     SetError(ERROR_NOACCESS);
     return -1;
@@ -230,8 +306,8 @@ BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
   return FALSE;
 }
 
-BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
-                  UINT wRemoveMsg) {
+BOOL PeekAtQueue(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
+                 UINT wRemoveMsg) {
   if (!lpMsg) {
     SetError(ERROR_NOACCESS);
     return FALSE;
@@ -241,12 +317,7 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
              : FALSE;
 }
 
-// Keyboard messages are what it would translate; the sim has no keyboard.
-BOOL TranslateMessage(const MSG* lpMsg) {
-  return lpMsg && (lpMsg->message == WM_KEYDOWN) ? TRUE : FALSE;
-}
-
-LRESULT DispatchMessageA(const MSG* lpMsg) {
+LRESULT Dispatch(const MSG* lpMsg, bool wide) {
   if (!lpMsg || !lpMsg->hwnd) return 0;
   WindowObj* w = FindWindowObj(lpMsg->hwnd);
   if (!w) {
@@ -254,19 +325,23 @@ LRESULT DispatchMessageA(const MSG* lpMsg) {
     return 0;
   }
   if (!IsProgramWindow(*w)) return 0;
-  return CallWindowProcedure(*w, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+  return CallWindowProcedure(*w, lpMsg->message, lpMsg->wParam, lpMsg->lParam, wide);
 }
 
-LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+// What the default window procedure does; its texts are the window's title.
+LRESULT DefaultWindowAnswer(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, bool wide) {
   WindowObj* w = FindWindowObj(hWnd);
   if (!w) return 0;
   switch (Msg) {
-    // The system keeps a window's text in Unicode; what the program reads
-    // back is that text converted again.
     case WM_NCCREATE: {
-      auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-      if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) {
-        w->rec.title = ThroughUnicode(cs->lpszName);
+      if (wide) {
+        auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) w->rec.titleWide = cs->lpszName;
+      } else {
+        auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) {
+          w->rec.titleWide = AnsiText(cs->lpszName);
+        }
       }
       return TRUE;
     }
@@ -274,15 +349,123 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
       DestroyWindow(hWnd);
       return 0;
     case WM_GETTEXT:
-      return CopyWindowText(w->rec.title, reinterpret_cast<char*>(lParam), static_cast<int>(wParam));
+      if (wide) {
+        return CopyWideText(w->rec.titleWide, reinterpret_cast<char16_t*>(lParam),
+                            static_cast<int>(wParam));
+      }
+      return CopyWindowText(WideToAnsi(w->rec.titleWide), reinterpret_cast<char*>(lParam),
+                            static_cast<int>(wParam));
     case WM_GETTEXTLENGTH:
-      return static_cast<LRESULT>(w->rec.title.size());
-    case WM_SETTEXT: {
-      const char* text = reinterpret_cast<const char*>(lParam);
-      w->rec.title = text ? ThroughUnicode(text) : "";
+      return static_cast<LRESULT>(wide ? w->rec.titleWide.size()
+                                       : WideToAnsi(w->rec.titleWide).size());
+    case WM_SETTEXT:
+      if (wide) {
+        const char16_t* text = reinterpret_cast<const char16_t*>(lParam);
+        w->rec.titleWide = text ? text : u"";
+      } else {
+        w->rec.titleWide = AnsiText(reinterpret_cast<const char*>(lParam));
+      }
       return TRUE;
-    }
     default:
       return 0;
   }
+}
+
+}  // namespace
+
+LRESULT CallWindowProcedure(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool wide) {
+  if (wide == w.unicode) return CallProcedure(w, msg, wParam, lParam);
+  return wide ? UnicodeToAnsiWindow(w, msg, wParam, lParam)
+              : AnsiToUnicodeWindow(w, msg, wParam, lParam);
+}
+
+void World::SetUnterminatedText(HWND w, bool on) {
+  if (WindowObj* obj = FindWindowObj(w)) obj->unterminatedText = on;
+}
+
+void World::SetHung(DWORD processId, bool hung, bool abortAtOnce) {
+  ProcessObj& p = ProcessForSetUp(processId, "SetHung");
+  p.hung = hung;
+  p.abortAtOnce = hung && abortAtOnce;
+}
+
+void World::SetMessageDelay(DWORD processId, DWORD milliseconds) {
+  ProcessForSetUp(processId, "SetMessageDelay").messageDelay = milliseconds;
+}
+
+}  // namespace sim
+
+using namespace sim;
+
+LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  BeforeWindowCall("SendMessageA", hWnd);
+  return SendToWindow(hWnd, Msg, wParam, lParam, false, "SendMessageA");
+}
+
+LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  BeforeWindowCall("SendMessageW", hWnd);
+  return SendToWindow(hWnd, Msg, wParam, lParam, true, "SendMessageW");
+}
+
+LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                            UINT uTimeout, PDWORD_PTR lpdwResult) {
+  BeforeWindowCall("SendMessageTimeoutA", hWnd);
+  return SendToWindowWithTimeout(hWnd, Msg, wParam, lParam, fuFlags, uTimeout, lpdwResult, false,
+                                 "SendMessageTimeoutA");
+}
+
+LRESULT SendMessageTimeoutW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                            UINT uTimeout, PDWORD_PTR lpdwResult) {
+  BeforeWindowCall("SendMessageTimeoutW", hWnd);
+  return SendToWindowWithTimeout(hWnd, Msg, wParam, lParam, fuFlags, uTimeout, lpdwResult, true,
+                                 "SendMessageTimeoutW");
+}
+
+BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  return PostToQueue(hWnd, Msg, wParam, lParam);
+}
+
+BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  return PostToQueue(hWnd, Msg, wParam, lParam);
+}
+
+void PostQuitMessage(int nExitCode) {
+  World::Impl& s = State();
+  s.quitPending = true;
+  s.quitCode = nExitCode;
+}
+
+BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
+  return GetFromQueue(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax);
+}
+
+BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
+  return GetFromQueue(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax);
+}
+
+BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
+                  UINT wRemoveMsg) {
+  return PeekAtQueue(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, wRemoveMsg);
+}
+
+BOOL PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
+                  UINT wRemoveMsg) {
+  return PeekAtQueue(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, wRemoveMsg);
+}
+
+// Keyboard messages are what it would translate; the sim has no keyboard.
+BOOL TranslateMessage(const MSG* lpMsg) {
+  return lpMsg && (lpMsg->message == WM_KEYDOWN) ? TRUE : FALSE;
+}
+
+LRESULT DispatchMessageA(const MSG* lpMsg) { return Dispatch(lpMsg, false); }
+
+LRESULT DispatchMessageW(const MSG* lpMsg) { return Dispatch(lpMsg, true); }
+
+LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultWindowAnswer(hWnd, Msg, wParam, lParam, false);
+}
+
+LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultWindowAnswer(hWnd, Msg, wParam, lParam, true);
 }

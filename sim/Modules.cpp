@@ -1,8 +1,9 @@
 // Libraries loaded at run time and the functions found in them by name.
 //
 // The system modules (kernel32, user32, ...) are loaded in every process;
-// LoadLibraryA gives their handle and counts the load. PSAPI.DLL and
-// OLE32.DLL are loaded only on request; PSAPI exists on the NT family only. What a library exports
+// LoadLibraryA gives their handle and counts the load. PSAPI.DLL, OLE32.DLL
+// and COMCTL32.DLL are loaded only on request; PSAPI exists on the NT family
+// only. COMCTL32.DLL registers the list view's class while it is loaded. What a library exports
 // follows the Windows version, decided at each call because a test may
 // change the version after building the world; the test can also add or
 // remove single exports and whole libraries.
@@ -20,6 +21,16 @@ constexpr uintptr_t kPsapiHandle = 0x76BB0000;
 // OLE32.DLL exists on every version; a program loads it on request.
 const char kOle32[] = "ole32.dll";
 constexpr uintptr_t kOle32Handle = 0x774E0000;
+const char kComctl32[] = "comctl32.dll";
+constexpr uintptr_t kComctl32Handle = 0x773D0000;
+
+// The libraries loaded on request, and their handles.
+struct OnRequestLibrary {
+  const char* key;
+  uintptr_t handle;
+};
+const OnRequestLibrary kOnRequest[] = {
+    {kPsapi, kPsapiHandle}, {kOle32, kOle32Handle}, {kComctl32, kComctl32Handle}};
 
 const char* const kSystemLibraries[] = {"kernel32.dll", "user32.dll",  "gdi32.dll",
                                         "shlwapi.dll",  "shell32.dll", "ntdll.dll"};
@@ -38,16 +49,24 @@ const StaticExport kStaticExports[] = {
     {"kernel32.dll", "WriteProcessMemory", AsFarProc(&::WriteProcessMemory)},
     {"kernel32.dll", "CloseHandle", AsFarProc(&::CloseHandle)},
     {"kernel32.dll", "LoadLibraryA", AsFarProc(&::LoadLibraryA)},
+    {"kernel32.dll", "LoadLibraryW", AsFarProc(&::LoadLibraryW)},
     {"kernel32.dll", "FreeLibrary", AsFarProc(&::FreeLibrary)},
     {"kernel32.dll", "GetProcAddress", AsFarProc(&::GetProcAddress)},
     {"kernel32.dll", "GetModuleHandleA", AsFarProc(&::GetModuleHandleA)},
+    {"kernel32.dll", "GetModuleHandleW", AsFarProc(&::GetModuleHandleW)},
     {"kernel32.dll", "GetVersionExA", AsFarProc(&::GetVersionExA)},
     {"kernel32.dll", "CreateFileMappingA", AsFarProc(&::CreateFileMappingA)},
     {"kernel32.dll", "MapViewOfFile", AsFarProc(&::MapViewOfFile)},
     {"kernel32.dll", "UnmapViewOfFile", AsFarProc(&::UnmapViewOfFile)},
     {"user32.dll", "SendMessageA", AsFarProc(&::SendMessageA)},
+    {"user32.dll", "SendMessageW", AsFarProc(&::SendMessageW)},
     {"user32.dll", "SendMessageTimeoutA", AsFarProc(&::SendMessageTimeoutA)},
+    {"user32.dll", "SendMessageTimeoutW", AsFarProc(&::SendMessageTimeoutW)},
     {"shell32.dll", "SHGetSpecialFolderPathA", AsFarProc(&::SHGetSpecialFolderPathA)},
+    {"shell32.dll", "SHGetSpecialFolderPathW", AsFarProc(&::SHGetSpecialFolderPathW)},
+    {"shell32.dll", "ShellExecuteA", AsFarProc(&::ShellExecuteA)},
+    {"shell32.dll", "ShellExecuteW", AsFarProc(&::ShellExecuteW)},
+    {"user32.dll", "wvsprintfW", AsFarProc(&::wvsprintfW)},
 };
 
 // The name a module is known by: its file name folded, without a directory.
@@ -71,10 +90,12 @@ bool IsSystemLibrary(const std::string& key) {
   return false;
 }
 
+// Module names are ASCII; a character the code page lacks becomes '?' and
+// matches no module.
 std::string ProgramKey() {
-  const std::string& path = State().modulePath;
-  size_t slash = path.find_last_of("\\/");
-  return FoldName(slash == std::string::npos ? path : path.substr(slash + 1));
+  const std::u16string& path = State().modulePath;
+  size_t slash = path.find_last_of(u"\\/");
+  return FoldName(WideToAnsi(slash == std::u16string::npos ? path : path.substr(slash + 1), false));
 }
 
 bool LibraryPresent(const std::string& key) {
@@ -82,7 +103,7 @@ bool LibraryPresent(const std::string& key) {
   auto it = present.find(key);
   if (it != present.end()) return it->second;
   if (key == kPsapi) return !IsWin9x();
-  if (key == kOle32) return true;
+  if (key == kOle32 || key == kComctl32) return true;
   return IsSystemLibrary(key) || key == ProgramKey();
 }
 
@@ -107,7 +128,9 @@ bool ExportedByDefault(const std::string& module, const std::string& name) {
     if (name == "CreateToolhelp32Snapshot" || name == "Process32First" || name == "Process32Next") {
       return IsWin9x() || NtAtLeast(5, 0);  // NT 4.0 has no Tool Help
     }
-    if (name == "QueryFullProcessImageNameA") return NtAtLeast(6, 0);
+    if (name == "QueryFullProcessImageNameA" || name == "QueryFullProcessImageNameW") {
+      return NtAtLeast(6, 0);
+    }
     if (name == "IsWow64Process" || name == "Wow64DisableWow64FsRedirection" ||
         name == "Wow64RevertWow64FsRedirection") {
       return NtAtLeast(5, 1);
@@ -123,13 +146,11 @@ bool ModuleOfHandle(HMODULE h, std::string* key) {
     *key = ProgramKey();
     return true;
   }
-  if (reinterpret_cast<uintptr_t>(h) == kPsapiHandle) {
-    *key = kPsapi;
-    return s.libraryLoads[kPsapi] > 0;
-  }
-  if (reinterpret_cast<uintptr_t>(h) == kOle32Handle) {
-    *key = kOle32;
-    return s.libraryLoads[kOle32] > 0;
+  for (const OnRequestLibrary& l : kOnRequest) {
+    if (reinterpret_cast<uintptr_t>(h) == l.handle) {
+      *key = l.key;
+      return s.libraryLoads[l.key] > 0;
+    }
   }
   for (const char* name : kSystemLibraries) {
     if (GetModuleHandleA(name) == h) {
@@ -144,8 +165,13 @@ bool ModuleOfHandle(HMODULE h, std::string* key) {
 
 HMODULE LoadedLibraryHandle(const std::string& key) {
   World::Impl& s = State();
-  if (key == kPsapi && s.libraryLoads[kPsapi] > 0) return reinterpret_cast<HMODULE>(kPsapiHandle);
-  if (key == kOle32 && s.libraryLoads[kOle32] > 0) return reinterpret_cast<HMODULE>(kOle32Handle);
+  for (const OnRequestLibrary& l : kOnRequest) {
+    if (key == l.key) {
+      auto it = s.libraryLoads.find(key);
+      return it != s.libraryLoads.end() && it->second > 0 ? reinterpret_cast<HMODULE>(l.handle)
+                                                          : nullptr;
+    }
+  }
   return nullptr;
 }
 
@@ -186,26 +212,19 @@ int World::LoadedLibraries() const {
 
 using namespace sim;
 
-// A fault fails the load as a library whose start-up failed does; nothing
-// stays loaded.
-HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
+namespace sim {
+
+namespace {
+
+HMODULE LoadLibraryNamed(const std::string& name) {
   World::Impl& s = State();
-  if (FaultHere("LoadLibraryA")) {
-    SetError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
-  if (!lpLibFileName) {
-    SetError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  std::string key = ModuleKey(lpLibFileName);
+  std::string key = ModuleKey(name);
   HMODULE h = nullptr;
   if (LibraryPresent(key)) {
-    if (key == kPsapi) {
-      h = reinterpret_cast<HMODULE>(kPsapiHandle);
-    } else if (key == kOle32) {
-      h = reinterpret_cast<HMODULE>(kOle32Handle);
-    } else if (key == ProgramKey()) {
+    for (const OnRequestLibrary& l : kOnRequest) {
+      if (key == l.key) h = reinterpret_cast<HMODULE>(l.handle);
+    }
+    if (key == ProgramKey()) {
       h = SIM_PROGRAM_INSTANCE;
     } else if (IsSystemLibrary(key)) {
       h = GetModuleHandleA(key.c_str());
@@ -217,6 +236,37 @@ HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
   }
   s.libraryLoads[key]++;
   return h;
+}
+
+}  // namespace
+
+}  // namespace sim
+
+// A fault fails the load as a library whose start-up failed does; nothing
+// stays loaded.
+HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
+  if (FaultHere("LoadLibraryA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  if (!lpLibFileName) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return LoadLibraryNamed(lpLibFileName);
+}
+
+// Module names are ASCII; a character the code page lacks matches none.
+HMODULE LoadLibraryW(LPCWSTR lpLibFileName) {
+  if (FaultHere("LoadLibraryW")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  if (!lpLibFileName) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return LoadLibraryNamed(WideToAnsi(lpLibFileName, false));
 }
 
 // A library that no load holds any more: PSAPI is unloaded by then (its

@@ -12,6 +12,10 @@
 //
 // The functions that Windows exports only from some versions are static here
 // and reachable through GetProcAddress alone (see Modules.cpp).
+//
+// Image paths are UTF-16. The A functions give them in the ANSI code page
+// with best-fit, as Windows converts them; so does Tool Help, whose entries
+// hold ANSI names only.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -142,16 +146,16 @@ bool Allows(DWORD protect, RemoteAccess access) {
   return false;
 }
 
-std::string BaseNameOf(const std::string& path) {
-  size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+std::u16string BaseNameOf(const std::u16string& path) {
+  size_t slash = path.find_last_of(u"\\/");
+  return slash == std::u16string::npos ? path : path.substr(slash + 1);
 }
 
 // "C:\dir\a.exe" as the kernel names it: "\Device\HarddiskVolume1\dir\a.exe".
-std::string NativePathOf(const std::string& path) {
-  if (path.size() < 2 || path[1] != ':') return path;
+std::u16string NativePathOf(const std::u16string& path) {
+  if (path.size() < 2 || path[1] != u':' || path[0] > 0x7F) return path;
   int letter = std::toupper(static_cast<unsigned char>(path[0]));
-  return "\\Device\\HarddiskVolume" + std::to_string(letter - 'B') + path.substr(2);
+  return AnsiToWide("\\Device\\HarddiskVolume" + std::to_string(letter - 'B')) + path.substr(2);
 }
 
 // ----- PSAPI's view of a process: its main image, ntdll and kernel32 -----
@@ -198,7 +202,7 @@ PROCESSENTRY32 EntryFor(const ProcessObj& p) {
   e.cntThreads = 1;
   e.pcPriClassBase = 8;
   // The 9x family gives the full path of the image, the NT family its name.
-  std::string name = IsWin9x() ? p.imagePath : BaseNameOf(p.imagePath);
+  std::string name = WideToAnsi(IsWin9x() ? p.imagePath : BaseNameOf(p.imagePath));
   std::strncpy(e.szExeFile, name.c_str(), sizeof e.szExeFile - 1);
   return e;
 }
@@ -363,29 +367,57 @@ BOOL WINAPI SimProcess32Next(HANDLE hSnapshot, LPPROCESSENTRY32 lppe) {
   return ProcessEntry(hSnapshot, lppe, false);
 }
 
+// The image's path, DOS or native; false with the error set.
+bool ImagePathFor(HANDLE hProcess, DWORD dwFlags, PDWORD lpdwSize, std::u16string* path) {
+  ProcessObj* p =
+      ProcessWithRights(hProcess, 0, PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION);
+  if (!p) return false;
+  if (!lpdwSize || (dwFlags & ~static_cast<DWORD>(PROCESS_NAME_NATIVE))) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  if (p->ended) {
+    SetError(ERROR_ACCESS_DENIED);  // the process is terminating
+    return false;
+  }
+  *path = (dwFlags & PROCESS_NAME_NATIVE) ? NativePathOf(p->imagePath) : p->imagePath;
+  return true;
+}
+
+// The size is in bytes of the code page for the A form, in UTF-16 units for
+// the W form; it must leave room for the zero.
 BOOL WINAPI SimQueryFullProcessImageNameA(HANDLE hProcess, DWORD dwFlags, LPSTR lpExeName,
                                           PDWORD lpdwSize) {
   if (FaultHere("QueryFullProcessImageNameA")) {
     SetError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
-  ProcessObj* p =
-      ProcessWithRights(hProcess, 0, PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION);
-  if (!p) return FALSE;
-  if (!lpdwSize || (dwFlags & ~static_cast<DWORD>(PROCESS_NAME_NATIVE))) {
-    SetError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  if (p->ended) {
-    SetError(ERROR_ACCESS_DENIED);  // the process is terminating
-    return FALSE;
-  }
-  std::string path = (dwFlags & PROCESS_NAME_NATIVE) ? NativePathOf(p->imagePath) : p->imagePath;
+  std::u16string wide;
+  if (!ImagePathFor(hProcess, dwFlags, lpdwSize, &wide)) return FALSE;
+  std::string path = WideToAnsi(wide);
   if (!lpExeName || path.size() + 1 > *lpdwSize) {
     SetError(ERROR_INSUFFICIENT_BUFFER);
     return FALSE;
   }
   std::memcpy(lpExeName, path.c_str(), path.size() + 1);
+  *lpdwSize = static_cast<DWORD>(path.size());
+  return TRUE;
+}
+
+BOOL WINAPI SimQueryFullProcessImageNameW(HANDLE hProcess, DWORD dwFlags, LPWSTR lpExeName,
+                                          PDWORD lpdwSize) {
+  if (FaultHere("QueryFullProcessImageNameW")) {
+    SetError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  std::u16string path;
+  if (!ImagePathFor(hProcess, dwFlags, lpdwSize, &path)) return FALSE;
+  if (!lpExeName || path.size() + 1 > *lpdwSize) {
+    SetError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  std::copy(path.begin(), path.end(), lpExeName);
+  lpExeName[path.size()] = 0;
   *lpdwSize = static_cast<DWORD>(path.size());
   return TRUE;
 }
@@ -463,6 +495,22 @@ BOOL WINAPI SimEnumProcessModules(HANDLE hProcess, HMODULE* lphModule, DWORD cb,
   return TRUE;
 }
 
+// The path of a module of the process (its main image for a null handle);
+// empty with the error set when the process has no such module.
+std::u16string ModulePathOf(const ProcessObj& p, HMODULE hModule) {
+  std::u16string path;
+  for (const ModuleInfo& m : ModulesOf(p)) {
+    bool wanted = hModule ? reinterpret_cast<ULONG_PTR>(hModule) == m.handle : !m.systemName;
+    if (!wanted) continue;
+    path = m.systemName ? State().systemDirectory + u"\\" + AnsiToWide(m.systemName)
+                        : p.imagePath;
+  }
+  if (path.empty()) SetError(ERROR_INVALID_HANDLE);
+  return path;
+}
+
+// A path that does not fit is cut to nSize - 1 bytes (A) or units (W) and
+// terminated.
 DWORD WINAPI SimGetModuleFileNameExA(HANDLE hProcess, HMODULE hModule, LPSTR lpFilename,
                                      DWORD nSize) {
   ProcessObj* p = ModuleListOf(hProcess);
@@ -471,21 +519,35 @@ DWORD WINAPI SimGetModuleFileNameExA(HANDLE hProcess, HMODULE hModule, LPSTR lpF
     SetError(ERROR_PARTIAL_COPY);
     return 0;
   }
-  std::string path;
-  for (const ModuleInfo& m : ModulesOf(*p)) {
-    bool wanted = hModule ? reinterpret_cast<ULONG_PTR>(hModule) == m.handle : !m.systemName;
-    if (wanted) path = m.systemName ? State().systemDirectory + "\\" + m.systemName : p->imagePath;
-  }
-  if (path.empty()) {
-    SetError(ERROR_INVALID_HANDLE);
+  std::u16string wide = ModulePathOf(*p, hModule);
+  if (wide.empty()) return 0;
+  if (nSize == 0 || !lpFilename) {
+    SetError(nSize ? ERROR_NOACCESS : ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
+  std::string path = WideToAnsi(wide);
+  size_t n = std::min<size_t>(path.size(), nSize - 1);
+  std::memcpy(lpFilename, path.data(), n);
+  lpFilename[n] = 0;
+  return static_cast<DWORD>(n);
+}
+
+DWORD WINAPI SimGetModuleFileNameExW(HANDLE hProcess, HMODULE hModule, LPWSTR lpFilename,
+                                     DWORD nSize) {
+  ProcessObj* p = ModuleListOf(hProcess);
+  if (!p) return 0;
+  if (FaultHere("GetModuleFileNameExW")) {
+    SetError(ERROR_PARTIAL_COPY);
+    return 0;
+  }
+  std::u16string path = ModulePathOf(*p, hModule);
+  if (path.empty()) return 0;
   if (nSize == 0 || !lpFilename) {
     SetError(nSize ? ERROR_NOACCESS : ERROR_INSUFFICIENT_BUFFER);
     return 0;
   }
   size_t n = std::min<size_t>(path.size(), nSize - 1);
-  std::memcpy(lpFilename, path.data(), n);
+  std::copy(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(n), lpFilename);
   lpFilename[n] = 0;
   return static_cast<DWORD>(n);
 }
@@ -503,12 +565,14 @@ const RunTimeExport kRunTimeExports[] = {
     {"kernel32.dll", "Process32First", AsFarProc(&SimProcess32First)},
     {"kernel32.dll", "Process32Next", AsFarProc(&SimProcess32Next)},
     {"kernel32.dll", "QueryFullProcessImageNameA", AsFarProc(&SimQueryFullProcessImageNameA)},
+    {"kernel32.dll", "QueryFullProcessImageNameW", AsFarProc(&SimQueryFullProcessImageNameW)},
     {"kernel32.dll", "IsWow64Process", AsFarProc(&SimIsWow64Process)},
     {"kernel32.dll", "Wow64DisableWow64FsRedirection",
      AsFarProc(&SimWow64DisableWow64FsRedirection)},
     {"kernel32.dll", "Wow64RevertWow64FsRedirection", AsFarProc(&SimWow64RevertWow64FsRedirection)},
     {"psapi.dll", "EnumProcessModules", AsFarProc(&SimEnumProcessModules)},
     {"psapi.dll", "GetModuleFileNameExA", AsFarProc(&SimGetModuleFileNameExA)},
+    {"psapi.dll", "GetModuleFileNameExW", AsFarProc(&SimGetModuleFileNameExW)},
 };
 
 // The smallest file Windows would recognise as an image of that bitness: DOS
@@ -595,11 +659,12 @@ bool SystemIs64Bit() {
 
 // --- the world's other processes ---
 
-DWORD World::AddProcess(const std::string& imagePath, int bitness) {
+DWORD World::AddProcess(const Text& imagePathText, int bitness) {
   if (bitness != 32 && bitness != 64) {
     std::fprintf(stderr, "sim: AddProcess: bitness %d is neither 32 nor 64\n", bitness);
     std::abort();
   }
+  std::u16string imagePath = imagePathText.Wide();
   ProcessObj p;
   p.id = impl_->nextProcessId;
   impl_->nextProcessId += 4;
@@ -608,10 +673,12 @@ DWORD World::AddProcess(const std::string& imagePath, int bitness) {
   impl_->processes[p.id] = p;
   // The image file, with its folders, when its drive exists and nothing is
   // there yet; a path the file system cannot hold is left alone.
-  bool absolute = imagePath.size() > 3 && imagePath[1] == ':' && imagePath[2] == '\\';
-  char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(imagePath[0])));
+  bool absolute = imagePath.size() > 3 && imagePath[1] == u':' && imagePath[2] == u'\\' &&
+                  imagePath[0] < 0x80;
+  char drive = absolute ? static_cast<char>(std::toupper(static_cast<unsigned char>(imagePath[0])))
+                        : '\0';
   if (absolute && impl_->drives.count(drive) && !ResolvePath(imagePath, false).node) {
-    size_t slash = imagePath.find_last_of('\\');
+    size_t slash = imagePath.find_last_of(u'\\');
     MakeDirectories(imagePath.substr(0, slash + 1));
     Resolved r = ResolvePath(imagePath, false);
     if (!r.error && !r.node && r.parent && !r.leaf.empty() && !r.trailingSeparator) {

@@ -123,22 +123,36 @@ class ControlBehavior {
                       LRESULT* result) = 0;
 };
 
+// What a system class makes of a window of the program (Windows.cpp).
+enum class SystemControl { kNone, kEdit, kComboBox, kListView };
+
+// A window keeps its class name and title in UTF-16 (rec.classNameWide,
+// rec.titleWide); rec.className and rec.title are filled only when a test
+// asks for the record.
 struct WindowObj {
   WindowRecord rec{};
   WNDPROC proc = nullptr;  // set for windows of the program under test
+  // Its procedure takes W messages (its class was registered with
+  // RegisterClassW); A messages reach it converted, and the other way round.
+  bool unicode = false;
+  SystemControl control = SystemControl::kNone;  // a window of a system class
   HINSTANCE instance = nullptr;
-  std::string classKey;
+  std::u16string classKey;     // FoldWide of the class name
   std::vector<HWND> children;  // in Z-order, top first
   bool destroying = false;
   bool createdByProgram = false;
+  // Another program's control, or a common control of the program itself
+  // (its list view), which answers before the procedure.
   std::shared_ptr<ControlBehavior> behavior;
   bool unterminatedText = false;  // WM_GETTEXT fills the whole buffer, no zero
 };
 
 struct ClassObj {
-  std::string name;
+  std::u16string name;
   UINT style = 0;
   WNDPROC proc = nullptr;
+  bool unicode = false;        // registered with RegisterClassW
+  SystemControl control = SystemControl::kNone;
   HINSTANCE instance = nullptr;
   HICON icon = nullptr;
   HCURSOR cursor = nullptr;
@@ -156,7 +170,7 @@ struct RemoteRegion {
 
 struct ProcessObj {
   DWORD id = 0;
-  std::string imagePath;
+  std::u16string imagePath;
   int bitness = 32;
   bool ended = false;
   DWORD refusedRights = 0;     // OpenProcess is refused when asked for any of these
@@ -233,7 +247,7 @@ struct World::Impl {
   std::map<uintptr_t, WindowObj> windows;
   std::vector<HWND> zOrder;  // live top-level windows, front first
   uintptr_t nextWindowHandle = 0x000A0010;
-  std::map<std::string, ClassObj> classes;  // key: folded class name
+  std::map<std::u16string, ClassObj> classes;  // key: FoldWide of the class name
   ATOM nextAtom = 0xC000;
   HWND foreground = nullptr;
   std::deque<MSG> queue;
@@ -264,11 +278,16 @@ struct World::Impl {
   bool failMapViewOfFile = false;
 
   // shell folders
-  std::map<int, std::string> specialFolders;
+  std::map<int, std::u16string> specialFolders;
   int shellExecuteResult = 0;
 
-  // clipboard: the blocks it owns by format (keys into globals)
+  // clipboard: the blocks it owns by format (keys into globals), and the
+  // formats in the order they were set
   std::map<UINT, uintptr_t> clipboard;
+  std::vector<UINT> clipboardOrder;
+  // Blocks the system made for a reader from another format (CF_TEXT from
+  // CF_UNICODETEXT and back); they go with the clipboard's content.
+  std::map<UINT, uintptr_t> clipboardSynthesized;
   bool clipboardHeldElsewhere = false;
   bool clipboardOpenByProgram = false;
   bool failEmptyClipboard = false;
@@ -350,16 +369,32 @@ void SplitComponents(const std::u16string& path, std::vector<std::u16string>* pa
 // byte without its trail byte converts to a zero character, which ends it.
 std::u16string AnsiName(const char* ansi);
 
-// Windows (Windows.cpp)
+// Windows (Windows.cpp, Messages.cpp)
 WindowObj* FindWindowObj(HWND hwnd);  // live windows only
 bool IsProgramWindow(const WindowObj& w);
-LRESULT CallWindowProcedure(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam);
+// Gives a message sent as A (wide false) or as W to a window of the program
+// (Messages.cpp). A window whose procedure takes the other kind gets the texts
+// of WM_SETTEXT, WM_GETTEXT and WM_GETTEXTLENGTH converted, as the system
+// converts them.
+LRESULT CallWindowProcedure(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam, bool wide);
 // Puts a top-level window at the top of its band of the Z-order (topmost
 // windows stay above the others).
 void LinkTopLevel(HWND hwnd, bool topmost);
 // Copies a window text into a buffer of max bytes: whole characters only,
 // always terminated; returns the number of bytes copied.
 int CopyWindowText(const std::string& text, char* buffer, int max);
+// The same for UTF-16 into a buffer of max characters: at most max - 1 units
+// (a surrogate pair may be cut, as lstrcpynW cuts it) and the zero.
+int CopyWideText(const std::u16string& text, char16_t* buffer, int max);
+// An ANSI text as the system takes it in: converted from the world's code
+// page, without a final lead byte that has no trail byte. Null gives the
+// empty text.
+std::u16string AnsiText(const char* ansi);
+// A window record as a test reads it: the narrow texts in the world's code page.
+WindowRecord Observed(const WindowObj& w);
+// A list view the program creates itself (ListViews.cpp): its item records
+// and texts lie in the program's own memory.
+std::shared_ptr<ControlBehavior> NewProgramListView();
 
 // Windows 95/98/ME rather than the NT family.
 bool IsWin9x();

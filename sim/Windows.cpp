@@ -5,6 +5,11 @@
 // Windows of the program under test have a window procedure that the sim
 // calls directly. Windows of other programs are records built by the test;
 // messages to them are answered by their ControlBehavior.
+//
+// Class names and titles are kept in UTF-16. The A functions take ANSI texts
+// of the world's code page and give them back converted with best-fit, as the
+// system converts them. A class registered with RegisterClassW makes Unicode
+// windows: their procedure gets W messages, whichever function created them.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -34,18 +39,84 @@ void Unlink(WindowObj& w) {
   }
 }
 
-const ClassObj* FindClass(LPCSTR name) {
-  World::Impl& s = State();
-  if (!name) return nullptr;
+// A class as a function names it: an atom, or a name.
+struct ClassArg {
+  bool isAtom = false;
+  ATOM atom = 0;
+  std::u16string name;
+};
+
+ClassArg ClassArgOf(LPCSTR name) {
+  ClassArg c;
   if (IS_INTRESOURCE(name)) {
-    ATOM atom = static_cast<ATOM>(reinterpret_cast<uintptr_t>(name));
+    c.isAtom = true;
+    c.atom = static_cast<ATOM>(reinterpret_cast<uintptr_t>(name));
+  } else {
+    c.name = AnsiText(name);
+  }
+  return c;
+}
+
+ClassArg ClassArgOf(LPCWSTR name) {
+  ClassArg c;
+  if (IS_INTRESOURCE(name)) {
+    c.isAtom = true;
+    c.atom = static_cast<ATOM>(reinterpret_cast<uintptr_t>(name));
+  } else {
+    c.name = name;
+  }
+  return c;
+}
+
+// The system's classes. The common controls' list view exists while
+// comctl32.dll is loaded, which registers it.
+const std::vector<ClassObj>& SystemClasses() {
+  static const std::vector<ClassObj> classes = [] {
+    std::vector<ClassObj> list;
+    const struct {
+      const char16_t* name;
+      SystemControl control;
+      ATOM atom;
+    } known[] = {{u"Edit", SystemControl::kEdit, 0xFF01},
+                 {u"ComboBox", SystemControl::kComboBox, 0xFF02},
+                 {u"SysListView32", SystemControl::kListView, 0xFF03}};
+    for (const auto& k : known) {
+      ClassObj c;
+      c.name = k.name;
+      c.unicode = true;
+      c.control = k.control;
+      c.style = CS_DBLCLKS | CS_GLOBALCLASS;
+      c.atom = k.atom;
+      list.push_back(c);
+    }
+    return list;
+  }();
+  return classes;
+}
+
+bool SystemClassPresent(const ClassObj& c) {
+  return c.control != SystemControl::kListView || LoadedLibraryHandle("comctl32.dll") != nullptr;
+}
+
+// The program's classes first, then the system's.
+const ClassObj* FindClass(const ClassArg& arg) {
+  World::Impl& s = State();
+  if (arg.isAtom) {
     for (const auto& c : s.classes) {
-      if (c.second.atom == atom) return &c.second;
+      if (c.second.atom == arg.atom) return &c.second;
+    }
+    for (const ClassObj& c : SystemClasses()) {
+      if (c.atom == arg.atom && SystemClassPresent(c)) return &c;
     }
     return nullptr;
   }
-  auto it = s.classes.find(FoldName(name));
-  return it == s.classes.end() ? nullptr : &it->second;
+  std::u16string key = FoldWide(arg.name);
+  auto it = s.classes.find(key);
+  if (it != s.classes.end()) return &it->second;
+  for (const ClassObj& c : SystemClasses()) {
+    if (FoldWide(c.name) == key && SystemClassPresent(c)) return &c;
+  }
+  return nullptr;
 }
 
 void MarkVisible(WindowObj& w, bool visible) {
@@ -60,7 +131,7 @@ void MarkVisible(WindowObj& w, bool visible) {
 void SendDestroy(HWND h) {
   WindowObj* w = FindWindowObj(h);
   if (!w) return;
-  CallWindowProcedure(*w, WM_DESTROY, 0, 0);
+  CallWindowProcedure(*w, WM_DESTROY, 0, 0, w->unicode);
   w = FindWindowObj(h);
   if (!w) return;
   std::vector<HWND> children = w->children;
@@ -74,7 +145,7 @@ void SendNcDestroy(HWND h) {
   for (HWND c : children) SendNcDestroy(c);
   w = FindWindowObj(h);
   if (!w) return;
-  CallWindowProcedure(*w, WM_NCDESTROY, 0, 0);
+  CallWindowProcedure(*w, WM_NCDESTROY, 0, 0, w->unicode);
   w = FindWindowObj(h);
   if (!w) return;
   Unlink(*w);
@@ -164,12 +235,6 @@ void BeforeWindowCall(const char* function, HWND hwnd) {
   s.inWindowHook = false;
 }
 
-LRESULT CallWindowProcedure(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam) {
-  HWND h = w.rec.hwnd;
-  WNDPROC proc = w.proc;
-  return proc ? proc(h, msg, wParam, lParam) : DefWindowProcA(h, msg, wParam, lParam);
-}
-
 void LinkTopLevel(HWND hwnd, bool topmost) {
   World::Impl& s = State();
   auto& z = s.zOrder;
@@ -198,50 +263,79 @@ int CopyWindowText(const std::string& text, char* buffer, int max) {
   return static_cast<int>(n);
 }
 
+int CopyWideText(const std::u16string& text, char16_t* buffer, int max) {
+  if (!buffer || max <= 0) return 0;
+  size_t n = std::min(text.size(), static_cast<size_t>(max - 1));
+  std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), buffer);
+  buffer[n] = 0;
+  return static_cast<int>(n);
+}
+
+std::u16string AnsiText(const char* ansi) {
+  if (!ansi) return std::u16string();
+  size_t n = 0, last = 0;
+  while (ansi[n]) {
+    last = n;
+    n += CharLen(ansi + n);
+  }
+  // A final lead byte with no trail byte after it stands for nothing.
+  if (n > 0 && n - last == 1 && IsLead(static_cast<unsigned char>(ansi[last]))) n = last;
+  std::u16string wide = AnsiToWide(std::string(ansi, n));
+  size_t zero = wide.find(u'\0');
+  if (zero != std::u16string::npos) wide.resize(zero);
+  return wide;
+}
+
+WindowRecord Observed(const WindowObj& w) {
+  WindowRecord r = w.rec;
+  r.className = WideToAnsi(r.classNameWide, false);
+  r.title = WideToAnsi(r.titleWide, false);
+  return r;
+}
+
 }  // namespace sim
 
-using namespace sim;
+namespace sim {
 
-ATOM RegisterClassA(const WNDCLASSA* lpWndClass) {
+namespace {
+
+// The fields of WNDCLASSA and WNDCLASSW that do not depend on the kind.
+template <typename WndClass>
+ATOM RegisterClassFrom(const WndClass* wc, const ClassArg& nameArg, bool unicode) {
   World::Impl& s = State();
-  if (FaultHere("RegisterClassA")) {
-    SetError(ERROR_NOT_ENOUGH_MEMORY);
-    return 0;
-  }
-  if (!lpWndClass || !lpWndClass->lpszClassName || lpWndClass->cbClsExtra < 0 ||
-      lpWndClass->cbWndExtra < 0) {
+  if (!wc || !wc->lpszClassName || wc->cbClsExtra < 0 || wc->cbWndExtra < 0) {
     SetError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  std::string name = IS_INTRESOURCE(lpWndClass->lpszClassName)
-                         ? "#" + std::to_string(reinterpret_cast<uintptr_t>(lpWndClass->lpszClassName))
-                         : std::string(lpWndClass->lpszClassName);
-  std::string key = FoldName(name);
+  std::u16string name = nameArg.isAtom ? AnsiToWide("#" + std::to_string(nameArg.atom))
+                                       : nameArg.name;
+  std::u16string key = FoldWide(name);
   if (s.classes.count(key)) {
     SetError(ERROR_CLASS_ALREADY_EXISTS);
     return 0;
   }
   ClassObj c;
   c.name = name;
-  c.style = lpWndClass->style;
-  c.proc = lpWndClass->lpfnWndProc;
-  c.instance = lpWndClass->hInstance;
-  c.icon = lpWndClass->hIcon;
-  c.cursor = lpWndClass->hCursor;
-  c.background = lpWndClass->hbrBackground;
+  c.unicode = unicode;
+  c.style = wc->style;
+  c.proc = wc->lpfnWndProc;
+  c.instance = wc->hInstance;
+  c.icon = wc->hIcon;
+  c.cursor = wc->hCursor;
+  c.background = wc->hbrBackground;
   c.atom = s.nextAtom++;
   s.classes[key] = c;
   return c.atom;
 }
 
-BOOL UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
+BOOL UnregisterClassNamed(const ClassArg& arg) {
   World::Impl& s = State();
-  const ClassObj* c = FindClass(lpClassName);
-  if (!c) {
+  const ClassObj* c = FindClass(arg);
+  std::u16string key = c ? FoldWide(c->name) : std::u16string();
+  if (!c || !s.classes.count(key)) {  // the system's classes stay
     SetError(ERROR_CLASS_DOES_NOT_EXIST);
     return FALSE;
   }
-  std::string key = FoldName(c->name);
   for (const auto& w : s.windows) {
     if (!w.second.rec.destroyed && w.second.createdByProgram && w.second.classKey == key) {
       SetError(ERROR_CLASS_HAS_WINDOWS);
@@ -254,26 +348,76 @@ BOOL UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
   return TRUE;
 }
 
-HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
-                     int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
-                     HINSTANCE hInstance, LPVOID lpParam) {
+// A window text as CreateWindowExA or CreateWindowExW got it: its pointer
+// (null, or a resource number, which has no text) and the text in UTF-16.
+struct NameArg {
+  const void* pointer = nullptr;
+  bool text = false;
+  std::u16string wide;
+};
+
+NameArg NameArgOf(LPCSTR name) {
+  NameArg n;
+  n.pointer = name;
+  n.text = name && !IS_INTRESOURCE(name);
+  if (n.text) n.wide = AnsiText(name);
+  return n;
+}
+
+NameArg NameArgOf(LPCWSTR name) {
+  NameArg n;
+  n.pointer = name;
+  n.text = name && !IS_INTRESOURCE(name);
+  if (n.text) n.wide = name;
+  return n;
+}
+
+struct Creation {
+  DWORD exStyle;
+  ClassArg cls;
+  const void* classPointer;  // as the caller passed it
+  NameArg title;
+  DWORD style;
+  int x, y, width, height;
+  HWND parent;
+  HMENU menu;
+  HINSTANCE instance;
+  LPVOID param;
+  bool wide;  // CreateWindowExW
+};
+
+// The creation messages carry a CREATESTRUCT of the kind the window's
+// procedure takes: the caller's own texts when it is of that kind, else the
+// texts converted (to ANSI with best-fit).
+template <typename CreateStruct, typename Char>
+void FillCreateStruct(CreateStruct* cs, const Creation& c, const Char* name, const Char* cls) {
+  cs->lpCreateParams = c.param;
+  cs->hInstance = c.instance;
+  cs->hMenu = c.menu;
+  cs->hwndParent = c.parent;
+  cs->cy = c.height;
+  cs->cx = c.width;
+  cs->y = c.y;
+  cs->x = c.x;
+  cs->style = static_cast<LONG>(c.style);
+  cs->lpszName = name;
+  cs->lpszClass = cls;
+  cs->dwExStyle = c.exStyle;
+}
+
+HWND CreateWindowFrom(const Creation& c) {
   World::Impl& s = State();
-  // A fault fails the creation before any message: no window ever existed.
-  if (FaultHere("CreateWindowExA")) {
-    SetError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
-  const ClassObj* cls = FindClass(lpClassName);
+  const ClassObj* cls = FindClass(c.cls);
   if (!cls) {
     SetError(ERROR_CANNOT_FIND_WND_CLASS);
     return nullptr;
   }
-  if (hWndParent && !FindWindowObj(hWndParent)) {
+  if (c.parent && !FindWindowObj(c.parent)) {
     SetError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
-  bool child = (dwStyle & WS_CHILD) != 0;
-  if (child && !hWndParent) {
+  bool child = (c.style & WS_CHILD) != 0;
+  if (child && !c.parent) {
     SetError(1406);  // ERROR_TLW_WITH_WSCHILD
     return nullptr;
   }
@@ -282,43 +426,57 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
   HWND hwnd = ToHwnd(value);
   WindowObj w;
   w.rec.hwnd = hwnd;
-  w.rec.className = cls->name;
-  w.rec.title = lpWindowName ? lpWindowName : "";
+  w.rec.classNameWide = cls->name;
+  w.rec.titleWide = c.title.wide;
   // WS_VISIBLE is applied after creation, as the system does.
-  w.rec.style = dwStyle & ~static_cast<DWORD>(WS_VISIBLE);
-  w.rec.exStyle = dwExStyle;
-  w.rec.parent = child ? hWndParent : nullptr;
-  w.rec.owner = child ? nullptr : (hWndParent ? TopLevelOf(hWndParent) : nullptr);
+  w.rec.style = c.style & ~static_cast<DWORD>(WS_VISIBLE);
+  w.rec.exStyle = c.exStyle;
+  w.rec.parent = child ? c.parent : nullptr;
+  w.rec.owner = child ? nullptr : (c.parent ? TopLevelOf(c.parent) : nullptr);
   w.rec.processId = kProgramProcessId;
   w.rec.everVisible = false;
   w.rec.destroyed = false;
   w.proc = cls->proc;
-  w.instance = hInstance;
-  w.classKey = FoldName(cls->name);
+  w.unicode = cls->unicode;
+  w.control = cls->control;
+  w.instance = c.instance;
+  w.classKey = FoldWide(cls->name);
   w.createdByProgram = true;
+  if (cls->control == SystemControl::kListView) w.behavior = NewProgramListView();
   s.windows[value] = w;
   if (child) {
-    FindWindowObj(hWndParent)->children.push_back(hwnd);
+    FindWindowObj(c.parent)->children.push_back(hwnd);
   } else {
-    LinkTopLevel(hwnd, (dwExStyle & WS_EX_TOPMOST) != 0);
+    LinkTopLevel(hwnd, (c.exStyle & WS_EX_TOPMOST) != 0);
   }
 
-  CREATESTRUCTA cs;
-  cs.lpCreateParams = lpParam;
-  cs.hInstance = hInstance;
-  cs.hMenu = hMenu;
-  cs.hwndParent = hWndParent;
-  cs.cy = nHeight;
-  cs.cx = nWidth;
-  cs.y = Y;
-  cs.x = X;
-  cs.style = static_cast<LONG>(dwStyle);
-  cs.lpszName = lpWindowName;
-  cs.lpszClass = lpClassName;
-  cs.dwExStyle = dwExStyle;
+  // The texts of the CREATESTRUCT, converted when the caller used the other
+  // kind; resource numbers and atoms pass as they are.
+  std::u16string wideName = c.title.wide;
+  std::u16string wideClass = c.cls.name;
+  std::string ansiName = WideToAnsi(c.title.wide);
+  std::string ansiClass = WideToAnsi(c.cls.name);
+  CREATESTRUCTA csa;
+  CREATESTRUCTW csw;
+  LPARAM createStruct;
+  if (w.unicode) {
+    LPCWSTR name = c.wide || !c.title.text ? static_cast<LPCWSTR>(c.title.pointer)
+                                           : wideName.c_str();
+    LPCWSTR clsName = c.wide || c.cls.isAtom ? static_cast<LPCWSTR>(c.classPointer)
+                                             : wideClass.c_str();
+    FillCreateStruct(&csw, c, name, clsName);
+    createStruct = reinterpret_cast<LPARAM>(&csw);
+  } else {
+    LPCSTR name = !c.wide || !c.title.text ? static_cast<LPCSTR>(c.title.pointer)
+                                           : ansiName.c_str();
+    LPCSTR clsName = !c.wide || c.cls.isAtom ? static_cast<LPCSTR>(c.classPointer)
+                                             : ansiClass.c_str();
+    FillCreateStruct(&csa, c, name, clsName);
+    createStruct = reinterpret_cast<LPARAM>(&csa);
+  }
 
   // A window whose creation fails gets WM_NCDESTROY only (no WM_DESTROY), and
-  // CreateWindowExA reports ERROR_INVALID_WINDOW_HANDLE; so does a window
+  // the creation reports ERROR_INVALID_WINDOW_HANDLE; so does a window
   // destroyed while it handled its creation messages.
   auto failed = [hwnd]() -> HWND {
     if (WindowObj* w = FindWindowObj(hwnd)) {
@@ -331,12 +489,88 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
     return nullptr;
   };
   WindowObj* obj = FindWindowObj(hwnd);
-  if (!CallWindowProcedure(*obj, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) return failed();
+  bool unicode = obj->unicode;
+  if (!CallWindowProcedure(*obj, WM_NCCREATE, 0, createStruct, unicode)) return failed();
   if (!(obj = FindWindowObj(hwnd))) return failed();
-  if (CallWindowProcedure(*obj, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) return failed();
+  if (CallWindowProcedure(*obj, WM_CREATE, 0, createStruct, unicode) == -1) return failed();
   if (!(obj = FindWindowObj(hwnd))) return failed();
-  if (dwStyle & WS_VISIBLE) MarkVisible(*obj, true);
+  if (c.style & WS_VISIBLE) MarkVisible(*obj, true);
   return hwnd;
+}
+
+}  // namespace
+
+}  // namespace sim
+
+using namespace sim;
+
+ATOM RegisterClassA(const WNDCLASSA* lpWndClass) {
+  if (FaultHere("RegisterClassA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
+  ClassArg name;
+  if (lpWndClass && lpWndClass->lpszClassName) name = ClassArgOf(lpWndClass->lpszClassName);
+  return RegisterClassFrom(lpWndClass, name, false);
+}
+
+ATOM RegisterClassW(const WNDCLASSW* lpWndClass) {
+  if (FaultHere("RegisterClassW")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
+  ClassArg name;
+  if (lpWndClass && lpWndClass->lpszClassName) name = ClassArgOf(lpWndClass->lpszClassName);
+  return RegisterClassFrom(lpWndClass, name, true);
+}
+
+BOOL UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
+  if (!lpClassName) {
+    SetError(ERROR_CLASS_DOES_NOT_EXIST);
+    return FALSE;
+  }
+  return UnregisterClassNamed(ClassArgOf(lpClassName));
+}
+
+BOOL UnregisterClassW(LPCWSTR lpClassName, HINSTANCE) {
+  if (!lpClassName) {
+    SetError(ERROR_CLASS_DOES_NOT_EXIST);
+    return FALSE;
+  }
+  return UnregisterClassNamed(ClassArgOf(lpClassName));
+}
+
+// A fault fails the creation before any message: no window ever existed.
+HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
+                     int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+                     HINSTANCE hInstance, LPVOID lpParam) {
+  if (FaultHere("CreateWindowExA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  if (!lpClassName) {
+    SetError(ERROR_CANNOT_FIND_WND_CLASS);
+    return nullptr;
+  }
+  Creation c{dwExStyle, ClassArgOf(lpClassName), lpClassName, NameArgOf(lpWindowName), dwStyle,
+             X, Y, nWidth, nHeight, hWndParent, hMenu, hInstance, lpParam, false};
+  return CreateWindowFrom(c);
+}
+
+HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle,
+                     int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+                     HINSTANCE hInstance, LPVOID lpParam) {
+  if (FaultHere("CreateWindowExW")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  if (!lpClassName) {
+    SetError(ERROR_CANNOT_FIND_WND_CLASS);
+    return nullptr;
+  }
+  Creation c{dwExStyle, ClassArgOf(lpClassName), lpClassName, NameArgOf(lpWindowName), dwStyle,
+             X, Y, nWidth, nHeight, hWndParent, hMenu, hInstance, lpParam, true};
+  return CreateWindowFrom(c);
 }
 
 // A handle that names no window (any more) is refused like another
@@ -465,7 +699,26 @@ int GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount) {
     return 0;
   }
   if (!lpClassName || nMaxCount <= 0) return 0;
-  return CopyWindowText(w->rec.className, lpClassName, nMaxCount);
+  return CopyWindowText(WideToAnsi(w->rec.classNameWide), lpClassName, nMaxCount);
+}
+
+int GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount) {
+  BeforeWindowCall("GetClassNameW", hWnd);
+  if (FaultHere("GetClassNameW")) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  WindowObj* w = FindWindowObj(hWnd);
+  if (!w) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  // No room for a character: the buffer is left alone.
+  if (!lpClassName || nMaxCount <= 1) {
+    SetError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  return CopyWideText(w->rec.classNameWide, lpClassName, nMaxCount);
 }
 
 // The program's own windows are asked with WM_GETTEXT; the title of another
@@ -487,9 +740,31 @@ int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
     return static_cast<int>(SendMessageA(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMaxCount),
                                          reinterpret_cast<LPARAM>(lpString)));
   }
-  return CopyWindowText(w->rec.title, lpString, nMaxCount);
+  return CopyWindowText(WideToAnsi(w->rec.titleWide), lpString, nMaxCount);
 }
 
+int GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount) {
+  BeforeWindowCall("GetWindowTextW", hWnd);
+  if (!lpString || nMaxCount <= 0) return 0;
+  lpString[0] = 0;
+  if (FaultHere("GetWindowTextW")) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  WindowObj* w = FindWindowObj(hWnd);
+  if (!w) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (IsProgramWindow(*w)) {
+    return static_cast<int>(SendMessageW(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMaxCount),
+                                         reinterpret_cast<LPARAM>(lpString)));
+  }
+  return CopyWideText(w->rec.titleWide, lpString, nMaxCount);
+}
+
+// For another program's window: the length of its title in bytes of the
+// code page (A) or in UTF-16 units (W).
 int GetWindowTextLengthA(HWND hWnd) {
   WindowObj* w = FindWindowObj(hWnd);
   if (!w) {
@@ -497,7 +772,17 @@ int GetWindowTextLengthA(HWND hWnd) {
     return 0;
   }
   if (IsProgramWindow(*w)) return static_cast<int>(SendMessageA(hWnd, WM_GETTEXTLENGTH, 0, 0));
-  return static_cast<int>(w->rec.title.size());
+  return static_cast<int>(WideToAnsi(w->rec.titleWide).size());
+}
+
+int GetWindowTextLengthW(HWND hWnd) {
+  WindowObj* w = FindWindowObj(hWnd);
+  if (!w) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (IsProgramWindow(*w)) return static_cast<int>(SendMessageW(hWnd, WM_GETTEXTLENGTH, 0, 0));
+  return static_cast<int>(w->rec.titleWide.size());
 }
 
 BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString) {
@@ -506,6 +791,14 @@ BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString) {
     return FALSE;
   }
   return SendMessageA(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString)) ? TRUE : FALSE;
+}
+
+BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString) {
+  if (!FindWindowObj(hWnd)) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  return SendMessageW(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString)) ? TRUE : FALSE;
 }
 
 DWORD GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
@@ -599,18 +892,18 @@ BOOL EnumChildWindows(HWND hWndParent, WNDENUMPROC lpEnumFunc, LPARAM lParam) {
   return EnumChildren(hWndParent, lpEnumFunc, lParam) ? TRUE : FALSE;
 }
 
+namespace sim {
+
+namespace {
+
 // Direct children of the parent (top-level windows for a NULL parent), after
 // hWndChildAfter, whose class and title match; both compare without regard
 // to case, and a NULL text matches anything. Finding nothing is no error: the
 // last error is left alone, also when hWndChildAfter is no child of the
 // parent (the search then finds nothing).
-HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass, LPCSTR lpszWindow) {
-  BeforeWindowCall("FindWindowExA", hWndParent);
+HWND FindChildWindow(HWND hWndParent, HWND hWndChildAfter, const ClassArg* cls,
+                     const std::u16string* title) {
   World::Impl& s = State();
-  if (FaultHere("FindWindowExA")) {
-    SetError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
   std::vector<HWND> list;
   if (!hWndParent || reinterpret_cast<uintptr_t>(hWndParent) == kDesktopWindow) {
     list = s.zOrder;
@@ -628,44 +921,40 @@ HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass, LPCST
     if (it == list.end()) return nullptr;
     ++it;
   }
-  const ClassObj* atomClass = nullptr;
-  if (lpszClass && IS_INTRESOURCE(lpszClass)) {
-    atomClass = FindClass(lpszClass);
-    if (!atomClass) return nullptr;
+  std::u16string classKey;
+  if (cls) {
+    if (cls->isAtom) {
+      const ClassObj* atomClass = FindClass(*cls);
+      if (!atomClass) return nullptr;
+      classKey = FoldWide(atomClass->name);
+    } else {
+      classKey = FoldWide(cls->name);
+    }
   }
+  std::u16string titleKey = title ? FoldWide(*title) : std::u16string();
   for (; it != list.end(); ++it) {
     WindowObj* w = FindWindowObj(*it);
     if (!w) continue;
-    if (lpszClass) {
-      std::string wanted = atomClass ? atomClass->name : std::string(lpszClass);
-      if (FoldName(wanted) != w->classKey) continue;
-    }
-    if (lpszWindow && FoldName(lpszWindow) != FoldName(w->rec.title)) continue;
+    if (cls && classKey != w->classKey) continue;
+    if (title && titleKey != FoldWide(w->rec.titleWide)) continue;
     return *it;
   }
   return nullptr;
 }
 
-HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
-  return FindWindowExA(nullptr, nullptr, lpClassName, lpWindowName);
-}
-
 // System icons (NULL instance, IDI_*) always exist; the program's own icons
 // are the resources the world gives it ("MYICON" by default). Resource names
 // compare without regard to case.
-HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
+HICON LoadIconNamed(HINSTANCE hInstance, const void* pointer, const std::string& name) {
   World::Impl& s = State();
-  if (FaultHere("LoadIconA")) {
-    SetError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
-  if (!lpIconName) {
+  if (!pointer) {
     SetError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;
   }
+  uintptr_t id = reinterpret_cast<uintptr_t>(pointer);
+  bool number = IS_INTRESOURCE(pointer);
   if (!hInstance) {
-    uintptr_t id = reinterpret_cast<uintptr_t>(lpIconName);
-    if (IS_INTRESOURCE(lpIconName) && id >= 32512 && id <= 32518) {
+    if (number && id >= 32512 && id <= 32518) {
       return static_cast<HICON>(SharedUserObject("icon:" + std::to_string(id)));
     }
     SetError(ERROR_RESOURCE_NAME_NOT_FOUND);
@@ -675,19 +964,86 @@ HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
     SetError(ERROR_RESOURCE_TYPE_NOT_FOUND);
     return nullptr;
   }
-  std::string name;
-  if (IS_INTRESOURCE(lpIconName)) {
-    name = "#" + std::to_string(reinterpret_cast<uintptr_t>(lpIconName));
-  } else {
-    name = lpIconName;
-    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  std::string key = number ? "#" + std::to_string(id) : name;
+  if (!number) {
+    for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   }
-  if (!s.iconResources.count(name)) {
+  if (!s.iconResources.count(key)) {
     SetError(s.iconResources.empty() ? ERROR_RESOURCE_TYPE_NOT_FOUND
                                      : ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;
   }
-  return static_cast<HICON>(SharedUserObject("program-icon:" + name));
+  return static_cast<HICON>(SharedUserObject("program-icon:" + key));
+}
+
+// Only the system's cursors exist.
+HCURSOR LoadCursorNamed(HINSTANCE hInstance, const void* pointer) {
+  uintptr_t id = reinterpret_cast<uintptr_t>(pointer);
+  bool system = !hInstance && pointer && IS_INTRESOURCE(pointer) &&
+                ((id >= 32512 && id <= 32516) || (id >= 32640 && id <= 32651));
+  if (!system) {
+    SetError(hInstance ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+  }
+  return static_cast<HCURSOR>(SharedUserObject("cursor:" + std::to_string(id)));
+}
+
+}  // namespace
+
+}  // namespace sim
+
+HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass, LPCSTR lpszWindow) {
+  BeforeWindowCall("FindWindowExA", hWndParent);
+  if (FaultHere("FindWindowExA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  ClassArg cls;
+  if (lpszClass) cls = ClassArgOf(lpszClass);
+  std::u16string title = lpszWindow ? AnsiText(lpszWindow) : std::u16string();
+  return FindChildWindow(hWndParent, hWndChildAfter, lpszClass ? &cls : nullptr,
+                         lpszWindow ? &title : nullptr);
+}
+
+HWND FindWindowExW(HWND hWndParent, HWND hWndChildAfter, LPCWSTR lpszClass, LPCWSTR lpszWindow) {
+  BeforeWindowCall("FindWindowExW", hWndParent);
+  if (FaultHere("FindWindowExW")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  ClassArg cls;
+  if (lpszClass) cls = ClassArgOf(lpszClass);
+  std::u16string title = lpszWindow ? std::u16string(lpszWindow) : std::u16string();
+  return FindChildWindow(hWndParent, hWndChildAfter, lpszClass ? &cls : nullptr,
+                         lpszWindow ? &title : nullptr);
+}
+
+HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
+  return FindWindowExA(nullptr, nullptr, lpClassName, lpWindowName);
+}
+
+HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
+  return FindWindowExW(nullptr, nullptr, lpClassName, lpWindowName);
+}
+
+HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
+  if (FaultHere("LoadIconA")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  std::string name = lpIconName && !IS_INTRESOURCE(lpIconName) ? lpIconName : "";
+  return LoadIconNamed(hInstance, lpIconName, name);
+}
+
+// Resource names are ASCII; a character the code page lacks matches none.
+HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName) {
+  if (FaultHere("LoadIconW")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  std::string name =
+      lpIconName && !IS_INTRESOURCE(lpIconName) ? WideToAnsi(lpIconName, false) : "";
+  return LoadIconNamed(hInstance, lpIconName, name);
 }
 
 HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
@@ -695,14 +1051,15 @@ HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
     SetError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  uintptr_t id = reinterpret_cast<uintptr_t>(lpCursorName);
-  bool system = !hInstance && lpCursorName && IS_INTRESOURCE(lpCursorName) &&
-                ((id >= 32512 && id <= 32516) || (id >= 32640 && id <= 32651));
-  if (!system) {
-    SetError(hInstance ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_RESOURCE_NAME_NOT_FOUND);
+  return LoadCursorNamed(hInstance, lpCursorName);
+}
+
+HCURSOR LoadCursorW(HINSTANCE hInstance, LPCWSTR lpCursorName) {
+  if (FaultHere("LoadCursorW")) {
+    SetError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  return static_cast<HCURSOR>(SharedUserObject("cursor:" + std::to_string(id)));
+  return LoadCursorNamed(hInstance, lpCursorName);
 }
 
 // The colours of the Windows XP default theme.

@@ -246,8 +246,8 @@ bool World::GlobalFaultPending() const {
 
 // --- other programs' windows (their processes: Processes.cpp) ---
 
-HWND World::AddWindow(const std::string& cls, const std::string& title, bool visible,
-                      HWND parent, DWORD processId) {
+HWND World::AddWindow(const Text& cls, const Text& title, bool visible, HWND parent,
+                      DWORD processId) {
   if (processId == 0) {
     if (!impl_->defaultOtherProcess) {
       impl_->defaultOtherProcess = AddProcess("C:\\Program Files\\Other\\Other.exe");
@@ -262,8 +262,8 @@ HWND World::AddWindow(const std::string& cls, const std::string& title, bool vis
   impl_->nextWindowHandle += 0x12;
   WindowObj w;
   w.rec.hwnd = HandleOf(value);
-  w.rec.className = cls;
-  w.rec.title = title;
+  w.rec.classNameWide = cls.Wide();
+  w.rec.titleWide = title.Wide();
   w.rec.style = (visible ? WS_VISIBLE : 0) | (parent ? WS_CHILD : WS_OVERLAPPEDWINDOW);
   w.rec.exStyle = 0;
   w.rec.parent = parent;
@@ -271,7 +271,7 @@ HWND World::AddWindow(const std::string& cls, const std::string& title, bool vis
   w.rec.processId = processId;
   w.rec.everVisible = visible;
   w.rec.destroyed = false;
-  w.classKey = FoldName(cls);
+  w.classKey = FoldWide(w.rec.classNameWide);
   impl_->windows[value] = w;
   if (parent) {
     FindWindowObj(parent)->children.push_back(w.rec.hwnd);
@@ -281,8 +281,8 @@ HWND World::AddWindow(const std::string& cls, const std::string& title, bool vis
   return w.rec.hwnd;
 }
 
-void World::SetWindowTitle(HWND w, const std::string& title) {
-  if (WindowObj* obj = FindWindowObj(w)) obj->rec.title = title;
+void World::SetWindowTitle(HWND w, const Text& title) {
+  if (WindowObj* obj = FindWindowObj(w)) obj->rec.titleWide = title.Wide();
 }
 
 void World::SetWindowVisible(HWND w, bool visible) {
@@ -356,13 +356,13 @@ int World::LiveWindowsOfCurrentProcess() const {
 const std::vector<WindowRecord>& World::CreatedWindows() const {
   createdWindowsCache_.clear();
   for (const auto& w : impl_->windows) {
-    if (w.second.createdByProgram) createdWindowsCache_.push_back(w.second.rec);
+    if (w.second.createdByProgram) createdWindowsCache_.push_back(Observed(w.second));
   }
   return createdWindowsCache_;
 }
 
-HWND World::FindWindowByClass(const std::string& cls) const {
-  std::string key = FoldName(cls);
+HWND World::FindWindowByClass(const Text& cls) const {
+  std::u16string key = FoldWide(cls.Wide());
   for (const auto& w : impl_->windows) {
     if (w.second.createdByProgram && w.second.classKey == key) return w.second.rec.hwnd;
   }
@@ -372,7 +372,7 @@ HWND World::FindWindowByClass(const std::string& cls) const {
 WindowRecord World::Window(HWND w) const {
   auto it = impl_->windows.find(reinterpret_cast<uintptr_t>(w));
   if (it == impl_->windows.end()) return WindowRecord{};
-  return it->second.rec;
+  return Observed(it->second);
 }
 
 }  // namespace sim

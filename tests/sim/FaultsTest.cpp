@@ -141,4 +141,70 @@ TEST(FallibleCalls, AFailedMessageToAnotherProgramIsATimeOut) {
   CloseHandle(process);
 }
 
+typedef BOOL(WINAPI* QueryFullProcessImageNameWFn)(HANDLE, DWORD, LPWSTR, PDWORD);
+typedef DWORD(WINAPI* GetModuleFileNameExWFn)(HANDLE, HMODULE, LPWSTR, DWORD);
+
+// Each W function fails as its A twin, with its own name in the record, and
+// does nothing; an A function passes one fault point, its own.
+TEST(FallibleCalls, TheWFunctionsFailAsTheirATwins) {
+  sim::World world;
+  world.SetOsVersion(6, 1, 7601, VER_PLATFORM_WIN32_NT);
+  DWORD filer = world.AddProcess(u"C:\\Tools\\fil\u00e9r.exe");
+  HWND other = world.AddWindow("Other", u"\uD55C", true, nullptr, filer);
+  HANDLE process =
+      OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, filer);
+  HMODULE psapi = LoadLibraryA("psapi.dll");
+  auto queryW = Kernel32<QueryFullProcessImageNameWFn>("QueryFullProcessImageNameW");
+  auto fileNameW = Lookup<GetModuleFileNameExWFn>(psapi, "GetModuleFileNameExW");
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = SIM_PROGRAM_INSTANCE;
+  wc.lpszClassName = u"Own";
+  world.CountFallibleCalls();
+  world.FailFallibleCallsFrom(1);
+
+  EXPECT_EQ(0, RegisterClassW(&wc));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY), GetLastError());
+  EXPECT_EQ(nullptr, CreateWindowExW(0, u"Own", u"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                     SIM_PROGRAM_INSTANCE, nullptr));
+  char16_t text[8] = u"x";
+  EXPECT_EQ(0, GetWindowTextW(other, text, 8));
+  EXPECT_EQ(u"", std::u16string(text));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE), GetLastError());
+  EXPECT_EQ(0, GetClassNameW(other, text, 8));
+  EXPECT_EQ(nullptr, FindWindowExW(nullptr, nullptr, u"Other", nullptr));
+  EXPECT_EQ(0, SendMessageW(other, WM_GETTEXTLENGTH, 0, 0));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+  DWORD before = GetTickCount();
+  EXPECT_EQ(0, SendMessageTimeoutW(other, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 700, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_TIMEOUT), GetLastError());
+  EXPECT_EQ(700u, GetTickCount() - before);
+  EXPECT_EQ(0, MessageBoxW(nullptr, u"t", u"c", MB_OK));
+  EXPECT_TRUE(world.messageBoxes.empty());
+  EXPECT_FALSE(SHGetSpecialFolderPathW(nullptr, text, CSIDL_DESKTOP, FALSE));
+  HINSTANCE r = ShellExecuteW(nullptr, nullptr, u"C:\\Tools\\fil\u00e9r.exe", nullptr, nullptr,
+                              SW_SHOW);
+  EXPECT_EQ(SE_ERR_OOM, static_cast<int>(reinterpret_cast<INT_PTR>(r)));
+  char16_t path[MAX_PATH];
+  DWORD size = MAX_PATH;
+  EXPECT_FALSE(queryW(process, 0, path, &size));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+  EXPECT_EQ(0u, fileNameW(process, nullptr, path, MAX_PATH));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PARTIAL_COPY), GetLastError());
+  char ansi[8];
+  EXPECT_EQ(0, GetWindowTextA(other, ansi, 8));
+  EXPECT_EQ((Record{"RegisterClassW failed", "CreateWindowExW failed", "GetWindowTextW failed",
+                    "GetClassNameW failed", "FindWindowExW failed", "SendMessageW failed",
+                    "SendMessageTimeoutW failed", "MessageBoxW failed",
+                    "SHGetSpecialFolderPathW failed", "ShellExecuteW failed",
+                    "QueryFullProcessImageNameW failed", "GetModuleFileNameExW failed",
+                    "GetWindowTextA failed"}),
+            world.FallibleCallRecord());
+  EXPECT_EQ((std::vector<std::string>{"ShellExecuteW failed"}), world.outputCalls);
+  EXPECT_TRUE(world.CreatedWindows().empty());
+  world.FailFallibleCallsFrom(0);
+  FreeLibrary(psapi);
+  CloseHandle(process);
+}
+
 }  // namespace

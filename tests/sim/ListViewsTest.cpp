@@ -48,7 +48,19 @@ struct RemoteList {
     RemoteWrite(process, block, record);
     return SendMessageA(hwnd, LVM_GETITEMA, 0, static_cast<LPARAM>(block));
   }
+  LRESULT GetItemW(const std::string& record) {
+    RemoteWrite(process, block, record);
+    return SendMessageW(hwnd, LVM_GETITEMW, 0, static_cast<LPARAM>(block));
+  }
   std::string Text(size_t n) const { return world.RemoteBytes(pid, text, n); }
+  // n UTF-16 units at the text address.
+  std::u16string WideText(size_t n) const { return WideAt(world, pid, text, n); }
+  static std::u16string WideAt(sim::World& world, DWORD pid, ULONG_PTR at, size_t n) {
+    std::string bytes = world.RemoteBytes(pid, at, n * 2);
+    std::u16string units(bytes.size() / 2, u'\0');
+    std::memcpy(&units[0], bytes.data(), units.size() * 2);
+    return units;
+  }
   UINT State() const {
     UINT state = 0;
     std::memcpy(&state, world.RemoteBytes(pid, block + 12, 4).data(), 4);
@@ -94,8 +106,9 @@ TEST(ListViewGetItem, TextsAreCutToTheBufferOrFillItWhenUnterminated) {
   } cases[] = {
       {0x100, 16, false, TRUE, std::string("alpha\0\0\0", 8)},
       {0x100, 6, false, TRUE, std::string("alpha\0\0\0", 8)},
-      {0x100, 3, false, TRUE, std::string("al\0\0\0\0\0\0", 8)},
-      {0x100, 1, false, TRUE, std::string(8, '\0')},
+      // Too long: what fits, without a zero (the bytes after it stay zero).
+      {0x100, 3, false, TRUE, std::string("alp\0\0\0\0\0", 8)},
+      {0x100, 1, false, TRUE, std::string("a\0\0\0\0\0\0\0", 8)},
       {0x100, 0, false, FALSE, std::string(8, '\0')},
       {0x100, -1, false, FALSE, std::string(8, '\0')},
       {0x100, 7, true, TRUE, std::string("alphaal\0", 8)},
@@ -144,6 +157,168 @@ TEST(ListViewGetItem, ItemsOutsideTheListOrRefusedAnswerFalse) {
   // A record that is not in the process's memory at all.
   EXPECT_EQ(FALSE, SendMessageA(r.hwnd, LVM_GETITEMA, 0, static_cast<LPARAM>(r.block + 0x1000)));
   EXPECT_EQ(4u, r.list->received.size());
+}
+
+// Names with a letter the code page lacks but has a look-alike for, a pair
+// that differs only by it, Hangul, a kanji beyond the basic plane, an emoji.
+const std::u16string kWideNames[] = {u"r\u00e9sum\u00e9.txt", u"resume.txt", u"\uD55C\uAE00.doc",
+                                     u"\U00020BB7.txt", u"\U0001F600.png"};
+
+TEST(ListViewGetItemW, GivesEveryNameAsItIsInTheLayoutOfEitherBitness) {
+  for (int bitness : {32, 64}) {
+    sim::World world;
+    RemoteList r(world, bitness);
+    r.list->texts.assign(std::begin(kWideNames), std::end(kWideNames));
+    for (int i = 0; i < 5; ++i) {
+      const std::u16string& name = kWideNames[i];
+      EXPECT_EQ(TRUE, r.GetItemW(Record(bitness, LVIF_TEXT, i, 0, r.text, 64))) << bitness;
+      EXPECT_EQ(name + u'\0', r.WideText(name.size() + 1)) << bitness << " item " << i;
+    }
+  }
+}
+
+// LVM_GETITEMA converts with best-fit: the accented name comes back as the
+// other one. A program that reads names this way cannot tell them apart.
+TEST(ListViewGetItemA, GivesLookAlikesOfNamesTheCodePageLacks) {
+  for (int bitness : {32, 64}) {
+    sim::World world;
+    const std::string expected[] = {"resume.txt", "resume.txt", "??.doc",
+                                    sim::Ansi(u"\U00020BB7") + ".txt",
+                                    sim::Ansi(u"\U0001F600") + ".png"};
+    RemoteList r(world, bitness);
+    r.list->texts.assign(std::begin(kWideNames), std::end(kWideNames));
+    for (int i = 0; i < 5; ++i) {
+      EXPECT_EQ(TRUE, r.GetItem(Record(bitness, LVIF_TEXT, i, 0, r.text, 64)));
+      EXPECT_EQ(expected[i] + '\0', r.Text(expected[i].size() + 1)) << bitness << " item " << i;
+    }
+  }
+}
+
+// A text that does not fit is cut to whole characters of the code page and
+// left without a zero.
+TEST(ListViewGetItemA, ATwoByteCharacterThatDoesNotFitIsLeftOut) {
+  const struct {
+    int textMax;
+    std::string bytes;  // at pszText, 5 bytes
+  } cases[] = {{5, std::string("ab\x95\x5C\0", 5)},
+               {4, std::string("ab\x95\x5C#", 5)},
+               {3, std::string("ab###", 5)},
+               {2, std::string("ab###", 5)}};
+  for (const auto& c : cases) {
+    sim::World world;
+    RemoteList r(world);
+    r.list->texts = {u"ab\u8868"};
+    RemoteWrite(r.process, r.text, "#####");
+    EXPECT_EQ(TRUE, r.GetItem(Record(32, LVIF_TEXT, 0, 0, r.text, c.textMax)));
+    EXPECT_EQ(c.bytes, r.Text(5)) << c.textMax;
+  }
+}
+
+TEST(ListViewGetItemW, TextsAreCutToCchTextMaxUnitsOrFillThemWhenUnterminated) {
+  const struct {
+    int item;
+    ULONG_PTR textOffset;
+    int textMax;
+    bool unterminated;
+    LRESULT answer;
+    std::u16string units;  // at pszText, 4 units
+  } cases[] = {
+      {0, 0x100, 16, false, TRUE, std::u16string(u"r\u00e9su", 4)},
+      {0, 0x100, 3, false, TRUE, std::u16string(u"r\u00e9\0#", 4)},
+      {4, 0x100, 2, false, TRUE, std::u16string(u"\xD83D\0##", 4)},  // a pair is cut
+      {4, 0x100, 1, false, TRUE, std::u16string(u"\0###", 4)},
+      {4, 0x100, 0, false, FALSE, std::u16string(u"####", 4)},
+      {1, 0x100, 3, true, TRUE, std::u16string(u"res#", 4)},
+      {1, 0xF00, 0x80, false, TRUE, std::u16string(u"resu", 4)},  // 0x100 bytes: ends with the block
+      {1, 0xF00, 0x81, false, FALSE, std::u16string(u"####", 4)},
+  };
+  for (const auto& c : cases) {
+    sim::World world;
+    RemoteList r(world);
+    r.list->texts.assign(std::begin(kWideNames), std::end(kWideNames));
+    r.list->unterminatedTexts = c.unterminated;
+    ULONG_PTR text = r.block + c.textOffset;
+    RemoteWrite(r.process, text, std::string("#\0#\0#\0#\0", 8));
+    EXPECT_EQ(c.answer, r.GetItemW(Record(32, LVIF_TEXT, c.item, 0, text, c.textMax)))
+        << c.textMax;
+    EXPECT_EQ(c.units, RemoteList::WideAt(world, r.pid, text, 4)) << c.item << " " << c.textMax;
+  }
+}
+
+TEST(ListViewGetItemW, APagingFileViewServesTheWideTextOnWindows98) {
+  sim::World world;
+  world.SetWindows98();
+  RemoteList r(world);
+  r.list->texts = {u"\uD55C\uAE00"};
+  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 0x200,
+                                      nullptr);
+  auto* view = static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  ASSERT_NE(nullptr, view);
+  ULONG_PTR address = reinterpret_cast<ULONG_PTR>(view);
+  std::string record = Record(32, LVIF_TEXT, 0, 0, address + 0x40, 8);
+  std::memcpy(view, record.data(), record.size());
+  EXPECT_EQ(TRUE, SendMessageW(r.hwnd, LVM_GETITEMW, 0, static_cast<LPARAM>(address)));
+  EXPECT_EQ(u"\uD55C\uAE00", std::u16string(reinterpret_cast<char16_t*>(view + 0x40)));
+  EXPECT_EQ(TRUE, SendMessageA(r.hwnd, LVM_GETITEMA, 0, static_cast<LPARAM>(address)));
+  EXPECT_STREQ("??", view + 0x40);
+  UnmapViewOfFile(view);
+  CloseHandle(mapping);
+}
+
+constexpr UINT kInsertItemA = LVM_FIRST + 7;
+constexpr UINT kInsertItemW = LVM_FIRST + 77;
+
+// The program's own list view: a class while comctl32.dll is loaded; the
+// items it inserts come back as they went in through W, as look-alikes
+// through A.
+TEST(ProgramListView, ExistsWhileComctl32IsLoadedAndAnswersBothKinds) {
+  sim::World world;
+  auto create = [] {
+    return CreateWindowExW(0, u"SysListView32", u"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                           SIM_PROGRAM_INSTANCE, nullptr);
+  };
+  EXPECT_EQ(nullptr, create());
+  EXPECT_EQ(static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS), GetLastError());
+  HMODULE comctl = LoadLibraryA("comctl32.dll");
+  ASSERT_NE(nullptr, comctl);
+  HWND list = create();
+  ASSERT_NE(nullptr, list);
+  LVITEMW insert = {};
+  insert.mask = LVIF_TEXT;
+  insert.iItem = 5;  // past the end: appended
+  insert.pszText = const_cast<LPWSTR>(u"r\u00e9sum\u00e9.txt");
+  EXPECT_EQ(0, SendMessageW(list, kInsertItemW, 0, reinterpret_cast<LPARAM>(&insert)));
+  LVITEMA insertA = {};
+  insertA.mask = LVIF_TEXT;
+  insertA.iItem = 0;
+  insertA.pszText = const_cast<LPSTR>("\x95\x5C");
+  EXPECT_EQ(0, SendMessageA(list, kInsertItemA, 0, reinterpret_cast<LPARAM>(&insertA)));
+  EXPECT_EQ(2, SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+
+  char16_t wide[16];
+  LVITEMW item = {};
+  item.mask = LVIF_TEXT;
+  item.iItem = 1;
+  item.pszText = wide;
+  item.cchTextMax = 16;
+  EXPECT_EQ(TRUE, SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  EXPECT_EQ(u"r\u00e9sum\u00e9.txt", std::u16string(wide));
+  item.iItem = 0;
+  EXPECT_EQ(TRUE, SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  EXPECT_EQ(u"\u8868", std::u16string(wide));
+  char ansi[16];
+  LVITEMA itemA = {};
+  itemA.mask = LVIF_TEXT;
+  itemA.iItem = 1;
+  itemA.pszText = ansi;
+  itemA.cchTextMax = 16;
+  EXPECT_EQ(TRUE, SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&itemA)));
+  EXPECT_STREQ("resume.txt", ansi);
+  itemA.iItem = 2;
+  EXPECT_EQ(FALSE, SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&itemA)));
+  DestroyWindow(list);
+  FreeLibrary(comctl);
+  EXPECT_EQ(nullptr, create());
 }
 
 TEST(ListViewNextItem, AClaimOfTwoBillionItemsIsAnsweredFromTheSelection) {

@@ -1,4 +1,5 @@
-// Paging-file mappings and their views, and the shell's special folders.
+// Paging-file mappings and their views, and the shell's special folders and
+// launches.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -113,6 +114,63 @@ TEST(SHGetSpecialFolderPath, GivesTheXpFoldersOrTheTestsOwn) {
   EXPECT_FALSE(world.DirectoryExists("D:\\Docs"));
   EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, FALSE));
   EXPECT_TRUE(world.DirectoryExists("D:\\Docs"));
+}
+
+// The W form gives the folder as it is; the A form its look-alike, and
+// neither a path that does not fit MAX_PATH characters.
+TEST(SHGetSpecialFolderPath, TheWFormGivesAWideFolderAsItIs) {
+  sim::World world;
+  char16_t wide[MAX_PATH];
+  EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, wide, CSIDL_DESKTOP, FALSE));
+  EXPECT_EQ(u"C:\\Documents and Settings\\user\\Desktop", std::u16string(wide));
+  const std::u16string folder = u"C:\\Docs\\r\u00e9sum\u00e9 \uD55C";
+  world.SetSpecialFolder(CSIDL_PERSONAL, folder);
+  EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, wide, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, FALSE));
+  EXPECT_EQ(folder, std::u16string(wide));
+  EXPECT_TRUE(world.DirectoryExists(folder));
+  EXPECT_FALSE(world.DirectoryExists("C:\\Docs\\resume ?"));
+  char ansi[MAX_PATH];
+  EXPECT_TRUE(SHGetSpecialFolderPathA(nullptr, ansi, CSIDL_PERSONAL, FALSE));
+  EXPECT_STREQ("C:\\Docs\\resume ?", ansi);
+
+  // 259 units fit; 260 do not. In the code page, 259 two-byte characters do
+  // not fit the A form's MAX_PATH bytes.
+  std::u16string longest = u"C:\\" + std::u16string(256, u'\u8868');
+  world.SetSpecialFolder(CSIDL_FAVORITES, longest);
+  EXPECT_TRUE(SHGetSpecialFolderPathW(nullptr, wide, CSIDL_FAVORITES, FALSE));
+  EXPECT_EQ(longest, std::u16string(wide));
+  EXPECT_FALSE(SHGetSpecialFolderPathA(nullptr, ansi, CSIDL_FAVORITES, FALSE));
+  world.SetSpecialFolder(CSIDL_FAVORITES, longest + u"x");
+  EXPECT_FALSE(SHGetSpecialFolderPathW(nullptr, wide, CSIDL_FAVORITES, FALSE));
+}
+
+// The record holds the wide texts, and the narrow ones a started ANSI program
+// would see in its command line: look-alikes.
+TEST(ShellExecute, TheWFormIsRecordedWithItsWideTextsAndTheirLookAlikes) {
+  sim::World world;
+  const std::u16string tool = u"C:\\Tools\\vi\u00e9wer.exe";
+  world.AddFile(tool, "MZ");
+  HINSTANCE r = ShellExecuteW(nullptr, u"open", tool.c_str(), u"\"D:\\r\u00e9sum\u00e9.txt\"",
+                              nullptr, SW_SHOWNORMAL);
+  EXPECT_EQ(42, static_cast<int>(reinterpret_cast<INT_PTR>(r)));
+  ASSERT_EQ(1u, world.launches.size());
+  const sim::ShellLaunchRecord& launch = world.launches[0];
+  EXPECT_TRUE(launch.wide);
+  EXPECT_EQ(tool, launch.fileWide);
+  EXPECT_EQ("C:\\Tools\\viewer.exe", launch.file);
+  EXPECT_EQ(u"\"D:\\r\u00e9sum\u00e9.txt\"", launch.parametersWide);
+  EXPECT_EQ("\"D:\\resume.txt\"", launch.parameters);
+  EXPECT_EQ("open", launch.verb);
+  EXPECT_TRUE(launch.directoryNull);
+  EXPECT_EQ(std::vector<std::string>{"ShellExecuteW"}, world.outputCalls);
+  // The look-alike of the program is no file.
+  r = ShellExecuteW(nullptr, nullptr, u"C:\\Tools\\viewer.exe", nullptr, nullptr, SW_SHOW);
+  EXPECT_EQ(SE_ERR_FNF, static_cast<int>(reinterpret_cast<INT_PTR>(r)));
+  r = ShellExecuteA(nullptr, nullptr, "C:\\Tools\\viewer.exe", "\x95\x5C", nullptr, SW_SHOW);
+  EXPECT_EQ(SE_ERR_FNF, static_cast<int>(reinterpret_cast<INT_PTR>(r)));
+  EXPECT_FALSE(world.launches[2].wide);
+  EXPECT_EQ(u"\u8868", world.launches[2].parametersWide);
+  EXPECT_EQ("\x95\x5C", world.launches[2].parameters);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // the program looks at them.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,65 @@ TEST(SendMessage, AnUnterminatedTextFillsTheWholeBuffer) {
   EXPECT_EQ("C:\\DataC:\\##", std::string(buffer, sizeof buffer));
 }
 
+// An address combo box whose folder has a name the code page lacks: W gives
+// it as it is, counting UTF-16 units; A gives the look-alike in bytes, never
+// cutting a two-byte character.
+TEST(SendMessage, WmGetTextCountsUnitsForWAndBytesForA) {
+  sim::World world;
+  const std::u16string folder = u"D:\\r\u00e9sum\u00e9\\\u8868";  // D:\résumé\表
+  HWND combo = world.AddWindow("ComboBox", folder, true);
+  char16_t wide[32];
+  EXPECT_EQ(11, SendMessageW(combo, WM_GETTEXT, 32, reinterpret_cast<LPARAM>(wide)));
+  EXPECT_EQ(folder, std::u16string(wide));
+  EXPECT_EQ(4, SendMessageW(combo, WM_GETTEXT, 5, reinterpret_cast<LPARAM>(wide)));
+  EXPECT_EQ(u"D:\\r", std::u16string(wide));
+  EXPECT_EQ(11, SendMessageW(combo, WM_GETTEXTLENGTH, 0, 0));
+  char ansi[32];
+  EXPECT_EQ(12, SendMessageA(combo, WM_GETTEXT, 32, reinterpret_cast<LPARAM>(ansi)));
+  EXPECT_STREQ("D:\\resume\\\x95\x5C", ansi);
+  EXPECT_EQ(10, SendMessageA(combo, WM_GETTEXT, 12, reinterpret_cast<LPARAM>(ansi)));
+  EXPECT_STREQ("D:\\resume\\", ansi);
+  EXPECT_EQ(12, SendMessageA(combo, WM_GETTEXTLENGTH, 0, 0));
+  DWORD_PTR answer = 0;
+  EXPECT_TRUE(SendMessageTimeoutW(combo, WM_GETTEXT, 32, reinterpret_cast<LPARAM>(wide),
+                                  SMTO_ABORTIFHUNG, 100, &answer));
+  EXPECT_EQ(11u, answer);
+  EXPECT_EQ(5, world.counters.messages[WM_GETTEXT]);
+
+  // Unterminated: the whole buffer, in units or in bytes.
+  world.SetUnterminatedText(combo, true);
+  char16_t filled[14];
+  EXPECT_EQ(14, SendMessageW(combo, WM_GETTEXT, 14, reinterpret_cast<LPARAM>(filled)));
+  EXPECT_EQ(folder + u"D:\\", std::u16string(filled, 14));
+  char bytes[14];
+  EXPECT_EQ(14, SendMessageA(combo, WM_GETTEXT, 14, reinterpret_cast<LPARAM>(bytes)));
+  EXPECT_EQ(std::string("D:\\resume\\\x95\x5C" "D:", 14), std::string(bytes, 14));
+
+  EXPECT_TRUE(SendMessageW(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"\uD55C")));
+  EXPECT_EQ(u"\uD55C", world.Window(combo).titleWide);
+  EXPECT_TRUE(SendMessageA(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("\x95\x5C")));
+  EXPECT_EQ(u"\u8868", world.Window(combo).titleWide);
+}
+
+TEST(SendMessageTimeout, TheWFormWaitsAndTimesOutAsTheAForm) {
+  sim::World world;
+  DWORD pid = world.AddProcess("C:\\filer.exe");
+  HWND w = world.AddWindow("Filer", u"C:\\\uD55C", true, nullptr, pid);
+  world.SetMessageDelay(pid, 300);
+  DWORD before = GetTickCount();
+  DWORD_PTR answer = 77;
+  EXPECT_FALSE(SendMessageTimeoutW(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 200, &answer));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_TIMEOUT), GetLastError());
+  EXPECT_EQ(0u, answer);
+  EXPECT_TRUE(SendMessageTimeoutW(w, WM_GETTEXTLENGTH, 0, 0, SMTO_NOTIMEOUTIFNOTHUNG, 200, &answer));
+  EXPECT_EQ(4u, answer);
+  EXPECT_EQ(500u, GetTickCount() - before);
+  world.SetHung(pid, true);
+  EXPECT_EQ(0, SendMessageW(w, WM_GETTEXTLENGTH, 0, 0));
+  EXPECT_TRUE(world.blockedOnHungWindow);
+  EXPECT_EQ(3, world.counters.messages[WM_GETTEXTLENGTH]);
+}
+
 std::vector<HWND> g_reported;
 
 BOOL CALLBACK Report(HWND h, LPARAM) {
@@ -139,6 +199,24 @@ TEST(BeforeWindowCall, AWindowRemovedJustBeforeItIsReportedIsSkipped) {
   char text[8] = "x";
   EXPECT_EQ(0, GetWindowTextA(first, text, sizeof text));
   EXPECT_STREQ("", text);
+}
+
+TEST(BeforeWindowCall, TheWFunctionsCallItWithTheirOwnNames) {
+  sim::World world;
+  HWND top = world.AddWindow("Top", u"\uD55C", true);
+  std::vector<std::string> calls;
+  world.beforeWindowCall = [&](const char* function, HWND) { calls.push_back(function); };
+  char16_t text[8];
+  GetWindowTextW(top, text, 8);
+  GetClassNameW(top, text, 8);
+  SendMessageW(top, WM_GETTEXTLENGTH, 0, 0);
+  SendMessageTimeoutW(top, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 100, nullptr);
+  FindWindowExW(nullptr, nullptr, u"Top", nullptr);
+  char ansi[8];
+  GetWindowTextA(top, ansi, 8);
+  EXPECT_EQ((std::vector<std::string>{"GetWindowTextW", "GetClassNameW", "SendMessageW",
+                                      "SendMessageTimeoutW", "FindWindowExW", "GetWindowTextA"}),
+            calls);
 }
 
 TEST(BeforeWindowCall, AProcessEndedDuringEnumerationTakesItsChildrenOutOfIt) {

@@ -32,6 +32,7 @@ TEST(GetProcAddress, Kernel32ExportsFollowTheWindowsVersion) {
       {"IsWow64Process", {false, false, false, false, true}},
       {"Wow64DisableWow64FsRedirection", {false, false, false, false, true}},
       {"QueryFullProcessImageNameA", {false, false, false, false, false}},
+      {"QueryFullProcessImageNameW", {false, false, false, false, false}},
       {"OpenProcess", {true, true, true, true, true}},
       {"virtualallocex", {false, false, false, false, false}},  // names keep their case
   };
@@ -50,6 +51,7 @@ TEST(GetProcAddress, Kernel32ExportsFollowTheWindowsVersion) {
   }
   world.SetOsVersion(6, 0, 6002, VER_PLATFORM_WIN32_NT);
   EXPECT_NE(nullptr, GetProcAddress(kernel32, "QueryFullProcessImageNameA"));
+  EXPECT_NE(nullptr, GetProcAddress(kernel32, "QueryFullProcessImageNameW"));
 }
 
 TEST(LoadLibrary, PsapiLoadsOnTheNtFamilyOnlyAndEachLoadIsCounted) {
@@ -87,6 +89,15 @@ TEST(LoadLibrary, PsapiLoadsOnTheNtFamilyOnlyAndEachLoadIsCounted) {
   DWORD needed = 0;
   EXPECT_FALSE(enumModules(GetCurrentProcess(), &module, sizeof module, &needed));
   EXPECT_EQ(1, world.callsIntoFreedLibraries);
+
+  // LoadLibraryW counts in the same way; a name the code page lacks is none.
+  HMODULE wide = LoadLibraryW(u"PSAPI.DLL");
+  EXPECT_NE(nullptr, wide);
+  EXPECT_NE(nullptr, GetProcAddress(wide, "GetModuleFileNameExW"));
+  EXPECT_EQ(nullptr, LoadLibraryW(u"ps\u00e1pi.dll"));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());
+  EXPECT_EQ(1, world.LoadedLibraries());
+  EXPECT_TRUE(FreeLibrary(wide));
 }
 
 TEST(LoadLibrary, TheTestCanAddAndRemoveExportsAndLibraries) {

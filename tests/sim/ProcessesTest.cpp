@@ -272,6 +272,74 @@ TEST(QueryFullProcessImageName, NeedsRoomForTheZeroAndAQueryRight) {
   CloseHandle(reader);
 }
 
+typedef BOOL(WINAPI* QueryFullProcessImageNameWFn)(HANDLE, DWORD, LPWSTR, PDWORD);
+typedef DWORD(WINAPI* GetModuleFileNameExWFn)(HANDLE, HMODULE, LPWSTR, DWORD);
+
+// An image whose folder has a letter the code page lacks (with a look-alike)
+// and whose name starts with Hangul (without one).
+const std::u16string kWideImage = u"C:\\Apps\\r\u00e9sum\u00e9\\\uD55C\u00e9.exe";
+const char kImageLookAlike[] = "C:\\Apps\\resume\\?e.exe";
+
+// The W forms count UTF-16 units and give the path as it is; the A forms
+// count bytes and give the look-alike.
+TEST(QueryFullProcessImageName, TheWFormGivesAWideImagePathAsItIs) {
+  sim::World world;
+  world.SetOsVersion(6, 1, 7601, VER_PLATFORM_WIN32_NT);
+  DWORD pid = world.AddProcess(kWideImage);
+  EXPECT_TRUE(world.FileExists(kWideImage));
+  auto queryW = Kernel32<QueryFullProcessImageNameWFn>("QueryFullProcessImageNameW");
+  auto queryA = Kernel32<QueryFullProcessImageNameAFn>("QueryFullProcessImageNameA");
+  ASSERT_NE(nullptr, queryW);
+  HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  const DWORD units = static_cast<DWORD>(kWideImage.size());
+  char16_t wide[MAX_PATH];
+  DWORD size = units;
+  EXPECT_FALSE(queryW(h, 0, wide, &size));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+  size = units + 1;
+  EXPECT_TRUE(queryW(h, 0, wide, &size));
+  EXPECT_EQ(units, size);
+  EXPECT_EQ(kWideImage, std::u16string(wide));
+  size = MAX_PATH;
+  EXPECT_TRUE(queryW(h, PROCESS_NAME_NATIVE, wide, &size));
+  EXPECT_EQ(u"\\Device\\HarddiskVolume1" + kWideImage.substr(2), std::u16string(wide));
+  char ansi[MAX_PATH];
+  size = sizeof kImageLookAlike - 1;
+  EXPECT_FALSE(queryA(h, 0, ansi, &size));
+  size = sizeof kImageLookAlike;
+  EXPECT_TRUE(queryA(h, 0, ansi, &size));
+  EXPECT_STREQ(kImageLookAlike, ansi);
+  EXPECT_EQ(sizeof kImageLookAlike - 1, size);
+  CloseHandle(h);
+
+  HANDLE reader = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  HMODULE psapi = LoadLibraryA("psapi.dll");
+  auto fileNameW = Lookup<GetModuleFileNameExWFn>(psapi, "GetModuleFileNameExW");
+  auto fileNameA = Lookup<GetModuleFileNameExAFn>(psapi, "GetModuleFileNameExA");
+  ASSERT_NE(nullptr, fileNameW);
+  EXPECT_EQ(units, fileNameW(reader, nullptr, wide, MAX_PATH));
+  EXPECT_EQ(kWideImage, std::u16string(wide));
+  EXPECT_EQ(3u, fileNameW(reader, nullptr, wide, 4));
+  EXPECT_EQ(u"C:\\", std::u16string(wide));
+  EXPECT_EQ(sizeof kImageLookAlike - 1, fileNameA(reader, nullptr, ansi, MAX_PATH));
+  EXPECT_STREQ(kImageLookAlike, ansi);
+  FreeLibrary(psapi);
+  CloseHandle(reader);
+
+  // Tool Help holds ANSI names only: the look-alike.
+  HANDLE snapshot =
+      Kernel32<CreateToolhelp32SnapshotFn>("CreateToolhelp32Snapshot")(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  std::vector<std::string> names;
+  for (BOOL ok = Kernel32<Process32Fn>("Process32First")(snapshot, &entry); ok;
+       ok = Kernel32<Process32Fn>("Process32Next")(snapshot, &entry)) {
+    names.push_back(entry.szExeFile);
+  }
+  EXPECT_EQ((std::vector<std::string>{"Tavix.exe", "?e.exe"}), names);
+  CloseHandle(snapshot);
+}
+
 TEST(Wow64, A32BitProcessRunsUnderWow64OnlyOnA64BitSystem) {
   sim::World world;
   world.SetProgramBitness(32);

@@ -2,6 +2,7 @@
 // message loop, Z-order, enumeration order, visibility and texts.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -244,12 +245,199 @@ TEST_F(WindowsTest, MessageBoxesAreRecordedWithTheirOwnersClass) {
   EXPECT_EQ("caption", box.caption);
   EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), box.type);
   EXPECT_TRUE(box.ownerMadeForeground);
+  EXPECT_FALSE(box.wide);
+  // MessageBoxW: the record holds its texts in the code page, with no look-alikes.
+  EXPECT_EQ(IDOK, MessageBoxW(w, u"r\u00e9sum\u00e9 \u8868", nullptr, MB_OK));
+  ASSERT_EQ(2u, world.messageBoxes.size());
+  EXPECT_TRUE(world.messageBoxes[1].wide);
+  EXPECT_EQ("r?sum? \x95\x5C", world.messageBoxes[1].text);
+  EXPECT_EQ("Error", world.messageBoxes[1].caption);
+  EXPECT_EQ("Tavix", world.messageBoxes[1].ownerClass);
+}
+
+// Texts of another program's windows, one per kind of character: a letter
+// the code page lacks but has a look-alike for, Hangul (no look-alike), a
+// kanji beyond the basic plane, an emoji.
+const std::u16string kResume = u"r\u00e9sum\u00e9.txt";
+const std::u16string kWideTitles[] = {kResume, u"resume.txt", u"\uD55C\uAE00",
+                                      u"\U00020BB7\u91CE\u5BB6", u"\U0001F600 smile"};
+
+// What an ANSI program reads: the look-alike, '?' where there is none.
+std::string AnsiLookAlike(const std::u16string& title) {
+  if (title == kResume) return "resume.txt";
+  if (title == u"\uD55C\uAE00") return "??";
+  if (title == u"\U00020BB7\u91CE\u5BB6") return sim::Ansi(u"\U00020BB7") + "\x96\xEC\x89\xC6";
+  if (title == u"\U0001F600 smile") return sim::Ansi(u"\U0001F600") + " smile";
+  return sim::Ansi(title);
+}
+
+TEST_F(WindowsTest, AnotherProgramsTextsComeWholeThroughWAndAsLookAlikesThroughA) {
+  for (const std::u16string& title : kWideTitles) {
+    HWND w = world.AddWindow(u"Viewer\u00e9", title, true);
+    char16_t wide[64];
+    EXPECT_EQ(static_cast<int>(title.size()), GetWindowTextW(w, wide, 64));
+    EXPECT_EQ(title, std::u16string(wide));
+    EXPECT_EQ(static_cast<int>(title.size()), GetWindowTextLengthW(w));
+    char ansi[64];
+    std::string expected = AnsiLookAlike(title);
+    EXPECT_EQ(static_cast<int>(expected.size()), GetWindowTextA(w, ansi, sizeof ansi));
+    EXPECT_EQ(expected, std::string(ansi));
+    EXPECT_EQ(static_cast<int>(expected.size()), GetWindowTextLengthA(w));
+    // The record a test reads has no look-alikes.
+    EXPECT_EQ(title, world.Window(w).titleWide);
+    EXPECT_EQ(sim::Ansi(title), world.Window(w).title);
+    EXPECT_EQ("Viewer?", world.Window(w).className);
+    EXPECT_EQ(7, GetClassNameW(w, wide, 64));
+    EXPECT_EQ(u"Viewer\u00e9", std::u16string(wide));
+    EXPECT_EQ(7, GetClassNameA(w, ansi, sizeof ansi));
+    EXPECT_STREQ("Viewere", ansi);
+  }
+  // Cut to the buffer: the W form counts UTF-16 units, and cuts a surrogate
+  // pair as any other pair of units.
+  HWND emoji = world.AddWindow("Viewer", u"\U0001F600 smile", true);
+  char16_t cut[4] = {u'#', u'#', u'#', u'#'};
+  EXPECT_EQ(1, GetWindowTextW(emoji, cut, 2));
+  EXPECT_EQ(std::u16string(u"\xD83D"), std::u16string(cut));
+  EXPECT_EQ(3, GetClassNameW(emoji, cut, 4));
+  EXPECT_EQ(u"Vie", std::u16string(cut));
+  // With no room for a character GetClassNameW fails and leaves the buffer alone.
+  cut[0] = u'#';
+  EXPECT_EQ(0, GetClassNameW(emoji, cut, 1));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+  EXPECT_EQ(u'#', cut[0]);
+}
+
+// Two files whose names differ only by an accent are told apart through W;
+// through A both look like the one without it.
+TEST_F(WindowsTest, TitlesThatDifferOnlyByAnAccentAreFoundApartThroughW) {
+  HWND plain = world.AddWindow("Viewer", u"resume.txt", true);
+  HWND accented = world.AddWindow("Viewer", kResume, true);
+  EXPECT_EQ(accented, FindWindowW(nullptr, kResume.c_str()));
+  EXPECT_EQ(accented, FindWindowW(u"VIEWER", u"R\u00c9SUM\u00c9.TXT"));  // É folds to é
+  EXPECT_EQ(plain, FindWindowW(nullptr, u"resume.txt"));
+  EXPECT_EQ(plain, FindWindowA(nullptr, "resume.txt"));
+  EXPECT_EQ(nullptr, FindWindowExW(nullptr, accented, nullptr, kResume.c_str()));
+  char a1[16], a2[16];
+  GetWindowTextA(plain, a1, sizeof a1);
+  GetWindowTextA(accented, a2, sizeof a2);
+  EXPECT_STREQ(a1, a2);
+}
+
+std::u16string g_wideCreateName;
+std::string g_ansiCreateName;
+
+LRESULT CALLBACK WideProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_CREATE) g_wideCreateName = reinterpret_cast<CREATESTRUCTW*>(lp)->lpszName;
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK AnsiProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_CREATE) g_ansiCreateName = reinterpret_cast<CREATESTRUCTA*>(lp)->lpszName;
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+HWND CreateW(const char16_t* cls, const char16_t* title) {
+  return CreateWindowExW(0, cls, title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                         SIM_PROGRAM_INSTANCE, nullptr);
+}
+
+// The class decides what the procedure gets: a class registered with W gets
+// W messages also from CreateWindowExA and SendMessageA, converted; one
+// registered with A gets A messages, and keeps the converted title.
+TEST_F(WindowsTest, TheClassDecidesWhetherTheProcedureGetsWOrAMessages) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = WideProc;
+  wc.hInstance = SIM_PROGRAM_INSTANCE;
+  wc.lpszClassName = u"Tavix\u00e9";
+  ASSERT_NE(0, RegisterClassW(&wc));
+  EXPECT_EQ(0, RegisterClassW(&wc));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS), GetLastError());
+  HWND wide = CreateW(u"TAVIX\u00c9", u"r\u00e9sum\u00e9 \U0001F600");
+  ASSERT_NE(nullptr, wide);
+  EXPECT_EQ(u"r\u00e9sum\u00e9 \U0001F600", g_wideCreateName);
+  EXPECT_EQ(u"Tavix\u00e9", world.Window(wide).classNameWide);
+  char16_t text[16];
+  EXPECT_EQ(9, GetWindowTextW(wide, text, 16));
+  EXPECT_EQ(9, GetWindowTextLengthW(wide));
+  char ansi[16];
+  std::string lookAlike = "resume " + sim::Ansi(u"\U0001F600");
+  EXPECT_EQ(static_cast<int>(lookAlike.size()), GetWindowTextA(wide, ansi, sizeof ansi));
+  EXPECT_EQ(lookAlike, std::string(ansi));
+  EXPECT_EQ(static_cast<int>(lookAlike.size()), GetWindowTextLengthA(wide));
+  // The look-alike of the class name names no class.
+  EXPECT_EQ(nullptr, CreateWindowExA(0, "tavixe", "x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                     SIM_PROGRAM_INSTANCE, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS), GetLastError());
+  // WM_GETTEXT counts bytes for A and units for W.
+  EXPECT_TRUE(SetWindowTextA(wide, "ab\x95\x5C"));
+  EXPECT_EQ(3, GetWindowTextLengthW(wide));
+  EXPECT_EQ(u"ab\u8868", world.Window(wide).titleWide);
+  std::memset(ansi, '#', sizeof ansi);
+  EXPECT_EQ(2, SendMessageA(wide, WM_GETTEXT, 4, reinterpret_cast<LPARAM>(ansi)));
+  EXPECT_STREQ("ab", ansi);  // the kanji does not fit with the zero: whole characters only
+  EXPECT_EQ(4, SendMessageA(wide, WM_GETTEXT, 5, reinterpret_cast<LPARAM>(ansi)));
+  EXPECT_STREQ("ab\x95\x5C", ansi);
+  EXPECT_EQ(2, SendMessageW(wide, WM_GETTEXT, 3, reinterpret_cast<LPARAM>(text)));
+  EXPECT_EQ(u"ab", std::u16string(text));
+
+  WNDCLASSA ac = {};
+  ac.lpfnWndProc = AnsiProc;
+  ac.hInstance = SIM_PROGRAM_INSTANCE;
+  ac.lpszClassName = "TavixA";
+  ASSERT_NE(0, RegisterClassA(&ac));
+  HWND narrow = CreateW(u"TavixA", u"caf\u00e9 \uD55C");
+  ASSERT_NE(nullptr, narrow);
+  EXPECT_EQ("cafe ?", g_ansiCreateName);
+  EXPECT_EQ(6, GetWindowTextW(narrow, text, 16));
+  EXPECT_EQ(u"cafe ?", std::u16string(text));  // the window kept what its procedure got
+  EXPECT_TRUE(SetWindowTextW(narrow, u"\u8868\u00e9"));
+  EXPECT_EQ(u"\u8868e", world.Window(narrow).titleWide);
+  EXPECT_TRUE(UnregisterClassW(u"tavixa", SIM_PROGRAM_INSTANCE) == FALSE);  // it has a window
+  EXPECT_EQ(static_cast<DWORD>(ERROR_CLASS_HAS_WINDOWS), GetLastError());
+  EXPECT_EQ(narrow, world.FindWindowByClass(u"TAVIXA"));
+}
+
+// The system's edit field (and the combo box around one) ends an ANSI text
+// at the last byte of the buffer, even inside a two-byte character; a
+// window of the program's own class gives whole characters only.
+TEST_F(WindowsTest, AnEditFieldCutsItsAnsiTextAtTheLastByteOfTheBuffer) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = WideProc;
+  wc.hInstance = SIM_PROGRAM_INSTANCE;
+  wc.lpszClassName = u"Own";
+  ASSERT_NE(0, RegisterClassW(&wc));
+  HWND own = CreateW(u"Own", u"ab\u8868\U0001F600");
+  HWND edit = CreateWindowExW(0, u"EDIT", u"", WS_CHILD, 0, 0, 10, 10, own, nullptr,
+                              SIM_PROGRAM_INSTANCE, nullptr);
+  HWND combo = CreateWindowExW(0, u"ComboBox", u"", WS_CHILD | 0x0002, 0, 0, 10, 10, own,
+                               nullptr, SIM_PROGRAM_INSTANCE, nullptr);
+  ASSERT_NE(nullptr, edit);
+  ASSERT_NE(nullptr, combo);
+  for (HWND box : {edit, combo}) {
+    EXPECT_TRUE(SetWindowTextW(box, u"ab\u8868\U0001F600"));
+    char ansi[8];
+    EXPECT_EQ(3, SendMessageA(box, WM_GETTEXT, 4, reinterpret_cast<LPARAM>(ansi)));
+    EXPECT_STREQ("ab\x95", ansi);
+    EXPECT_EQ(4, SendMessageA(box, WM_GETTEXT, 5, reinterpret_cast<LPARAM>(ansi)));
+    EXPECT_STREQ("ab\x95\x5C", ansi);
+    char16_t wide[8];
+    EXPECT_EQ(3, SendMessageW(box, WM_GETTEXT, 4, reinterpret_cast<LPARAM>(wide)));
+    EXPECT_EQ(u"ab\u8868", std::u16string(wide));
+  }
+  char ansi[8];
+  EXPECT_EQ(2, SendMessageA(own, WM_GETTEXT, 4, reinterpret_cast<LPARAM>(ansi)));
+  EXPECT_STREQ("ab", ansi);
+  EXPECT_TRUE(DestroyWindow(own));
+  EXPECT_FALSE(IsWindow(edit));
 }
 
 TEST_F(WindowsTest, LoadIconFindsTheProgramsIconResourceWhenThereIsOne) {
   EXPECT_NE(nullptr, LoadIconA(SIM_PROGRAM_INSTANCE, "MyIcon"));
   EXPECT_NE(nullptr, LoadIconA(nullptr, IDI_APPLICATION));
   EXPECT_NE(nullptr, LoadCursorA(nullptr, IDC_ARROW));
+  EXPECT_EQ(LoadIconA(SIM_PROGRAM_INSTANCE, "MYICON"), LoadIconW(SIM_PROGRAM_INSTANCE, u"myicon"));
+  EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW),
+            LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
   world.SetIconResource("MYICON", false);
   EXPECT_EQ(nullptr, LoadIconA(SIM_PROGRAM_INSTANCE, "MYICON"));
 }
