@@ -194,7 +194,17 @@ HGLOBAL GlobalFree(HGLOBAL hMem) {
     // The clipboard owns it: freeing it leaves the clipboard with a dangling handle.
     ++Current().clipboardBlocksFreedByProgram;
     for (auto it = s.clipboard.begin(); it != s.clipboard.end();) {
-      if (it->second == key) it = s.clipboard.erase(it); else ++it;
+      if (it->second == key) {
+        UINT format = it->first;
+        auto& order = s.clipboardOrder;
+        order.erase(std::remove(order.begin(), order.end(), format), order.end());
+        it = s.clipboard.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    for (auto it = s.clipboardSynthesized.begin(); it != s.clipboardSynthesized.end();) {
+      if (it->second == key) it = s.clipboardSynthesized.erase(it); else ++it;
     }
   }
   s.globals.erase(key);
