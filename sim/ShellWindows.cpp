@@ -116,26 +116,10 @@ HRESULT ShellCall(const char* method) {
   return S_OK;
 }
 
-// UTF-8 to UTF-16, with surrogate pairs beyond the basic plane.
-std::vector<WCHAR> Utf16(const std::string& text) {
-  std::vector<WCHAR> out;
-  for (size_t i = 0; i < text.size();) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    uint32_t code = c;
-    size_t extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    if (extra) code = c & (0x3F >> extra);
-    for (size_t k = 1; k <= extra && i + k < text.size(); k++) {
-      code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
-    i += extra + 1;
-    if (code >= 0x10000) {
-      code -= 0x10000;
-      out.push_back(static_cast<WCHAR>(0xD800 + (code >> 10)));
-      out.push_back(static_cast<WCHAR>(0xDC00 + (code & 0x3FF)));
-    } else {
-      out.push_back(static_cast<WCHAR>(code));
-    }
-  }
+// A UTF-8 path as the shell hands it out: UTF-16 with its zero.
+std::vector<WCHAR> ShellText(const std::string& text) {
+  std::u16string wide = DecodeUtf8(text);
+  std::vector<WCHAR> out(wide.begin(), wide.end());
   out.push_back(0);
   return out;
 }
@@ -184,7 +168,7 @@ class FakeItem : public IShellItem, public Counted {
     if (FAILED(hr)) return hr;
     if (sigdnName != SIGDN_FILESYSPATH) return E_NOTIMPL;
     if (path_.empty()) return E_INVALIDARG;  // as the shell answers for a virtual item
-    std::vector<WCHAR> wide = Utf16(path_);
+    std::vector<WCHAR> wide = ShellText(path_);
     WCHAR* block = static_cast<WCHAR*>(TaskMemory(wide.size() * sizeof(WCHAR)));
     std::copy(wide.begin(), wide.end(), block);
     *ppszName = block;
@@ -542,7 +526,7 @@ BOOL WINAPI SimSHGetPathFromIDListW(PCIDLIST_ABSOLUTE pidl, LPWSTR pszPath) {
     at += size;
   }
   if (!any) return FALSE;
-  std::vector<WCHAR> wide = Utf16(path);
+  std::vector<WCHAR> wide = ShellText(path);
   if (wide.size() > MAX_PATH) return FALSE;
   std::copy(wide.begin(), wide.end(), pszPath);
   return TRUE;
