@@ -16,6 +16,7 @@
 // outside printable ASCII are written as {HH}.
 #ifdef _WIN32
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
@@ -2236,6 +2237,347 @@ void ClipboardCases() {
 }
 
 // ---------------------------------------------------------------------------
+// Wide windows: the probe's own windows, edit, combo box and list view, read
+// through A and W; the clipboard's two text formats; special folders in W.
+// Wide results are printed as UTF-8 with the usual escapes, or as units.
+// ---------------------------------------------------------------------------
+
+namespace widewindows {
+
+using widetext::QW;
+using widetext::Units;
+
+#ifndef LVM_INSERTITEMA
+#define LVM_INSERTITEMA (LVM_FIRST + 7)
+#endif
+#ifndef LVM_INSERTITEMW
+#define LVM_INSERTITEMW (LVM_FIRST + 77)
+#endif
+const DWORD kDropDown = 0x0002;  // CBS_DROPDOWN: a combo box with an edit field
+
+// A title with a letter code page 932 lacks but has a look-alike for, Hangul,
+// a kanji beyond the basic plane, an emoji and a kanji the code page holds.
+const WCHAR kTitle[] = WTEXT("r\u00e9sum\u00e9 \ud55c\uae00 \U00020BB7 \U0001F600 \u8868");
+
+LRESULT CALLBACK WideProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
+
+HWND MakeWide(const WCHAR* cls, const WCHAR* title, DWORD style, HWND parent) {
+  return CreateWindowExW(0, cls, title, style, 0, 0, 100, 100, parent, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+// GetWindowTextA/W and WM_GETTEXT A/W for buffers of 0 to `most` bytes or units.
+void CutTexts(const std::string& label, HWND h, int most) {
+  for (int n = 0; n <= most; ++n) {
+    WCHAR wide[16];
+    for (WCHAR& c : wide) c = '#';
+    Arm();
+    int r = GetWindowTextW(h, wide, n);
+    std::string e = Err();
+    Line("GetWindowTextW(" + label + ", max=" + Num(n) + ")",
+         "ret=" + Num(r) + e + " buf=" + Units(wide, n + 1));
+    char ansi[16];
+    std::memset(ansi, '#', sizeof ansi);
+    Arm();
+    r = GetWindowTextA(h, ansi, n);
+    e = Err();
+    Line("GetWindowTextA(" + label + ", max=" + Num(n) + ")",
+         "ret=" + Num(r) + e + " buf=" + Escape(std::string(ansi, n + 1)));
+    if (n == 0) continue;
+    for (WCHAR& c : wide) c = '#';
+    LRESULT m = SendMessageW(h, WM_GETTEXT, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(wide));
+    Line("WM_GETTEXT W(" + label + ", max=" + Num(n) + ")",
+         "ret=" + Num(static_cast<long long>(m)) + " buf=" + Units(wide, n + 1));
+    std::memset(ansi, '#', sizeof ansi);
+    m = SendMessageA(h, WM_GETTEXT, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(ansi));
+    Line("WM_GETTEXT A(" + label + ", max=" + Num(n) + ")",
+         "ret=" + Num(static_cast<long long>(m)) + " buf=" + Escape(std::string(ansi, n + 1)));
+  }
+}
+
+void OwnWindows() {
+  WNDCLASSW wc;
+  std::memset(&wc, 0, sizeof wc);
+  wc.lpfnWndProc = WideProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = WTEXT("ProbeW\u00e9\ud55c");
+  ATOM atom = RegisterClassW(&wc);
+  Line("RegisterClassW(accented and Hangul name)", std::string("ret=") + (atom ? "atom" : "0"));
+  HWND h = MakeWide(WTEXT("PROBEW\u00c9\ud55c"), kTitle, WS_OVERLAPPEDWINDOW, nullptr);
+  Line("CreateWindowExW(class name in other case)", h ? "hwnd" : "NULL" + Err());
+  if (!h) return;
+  WCHAR wide[64];
+  int r = GetWindowTextW(h, wide, 64);
+  Line("GetWindowTextW(wide title)", "ret=" + Num(r) + " " + QW(wide) +
+                                         " length=" + Num(GetWindowTextLengthW(h)));
+  char ansi[64];
+  r = GetWindowTextA(h, ansi, sizeof ansi);
+  Line("GetWindowTextA(wide title)", "ret=" + Num(r) + " " + Q(ansi) +
+                                         " length=" + Num(GetWindowTextLengthA(h)));
+  r = GetClassNameW(h, wide, 64);
+  Line("GetClassNameW(wide name)", "ret=" + Num(r) + " " + QW(wide));
+  r = GetClassNameA(h, ansi, sizeof ansi);
+  Line("GetClassNameA(wide name)", "ret=" + Num(r) + " " + Q(ansi));
+  for (int n = 0; n <= 4; ++n) {
+    for (WCHAR& c : wide) c = '#';
+    Arm();
+    r = GetClassNameW(h, wide, n);
+    std::string e = Err();
+    Line("GetClassNameW(wide name, max=" + Num(n) + ")",
+         "ret=" + Num(r) + e + " buf=" + Units(wide, n + 1));
+  }
+  LRESULT length = SendMessageW(h, WM_GETTEXTLENGTH, 0, 0);
+  LRESULT lengthA = SendMessageA(h, WM_GETTEXTLENGTH, 0, 0);
+  Line("WM_GETTEXTLENGTH(wide title)", "W=" + Num(static_cast<long long>(length)) +
+                                           " A=" + Num(static_cast<long long>(lengthA)));
+
+  // Found through W by its own title in another case, never through A by the look-alike.
+  Line("FindWindowW(wide class and title)", h == FindWindowW(WTEXT("probew\u00e9\ud55c"), kTitle)
+                                                ? "found" : "NULL" + Err());
+  Line("FindWindowW(title in upper case)",
+       h == FindWindowW(nullptr, WTEXT("R\u00c9SUM\u00c9 \ud55c\uae00 \U00020BB7 \U0001F600 \u8868"))
+           ? "found" : "other");
+  r = GetWindowTextA(h, ansi, sizeof ansi);
+  Line("FindWindowA(the A title)", h == FindWindowA(nullptr, ansi) ? "found" : "other");
+
+  // Texts cut to the buffer: a surrogate pair, a two-byte character of the code page.
+  SetWindowTextW(h, WTEXT("ab\U0001F600c"));
+  CutTexts("pair", h, 5);
+  SetWindowTextW(h, WTEXT("ab\u8868\u00e9"));
+  CutTexts("kanji", h, 6);
+  BOOL set = SetWindowTextA(h, "x\x95\x5C");
+  r = GetWindowTextW(h, wide, 64);
+  Line("SetWindowTextA(kanji) then W", "ret=" + Num(set != 0) + " then=" + Num(r) + " " +
+                                          Units(wide, r + 1));
+  DestroyWindow(h);
+
+  // A class registered with A keeps what its procedure got: the converted title.
+  bool registered = RegisterPlainClass("ProbeAnsiForW");
+  HWND a = registered ? MakeWide(WTEXT("ProbeAnsiForW"), WTEXT("caf\u00e9 \ud55c"),
+                                 WS_OVERLAPPEDWINDOW, nullptr)
+                      : nullptr;
+  if (a) {
+    r = GetWindowTextW(a, wide, 64);
+    Line("CreateWindowExW(A class) then GetWindowTextW", "ret=" + Num(r) + " " + QW(wide));
+    SetWindowTextW(a, WTEXT("\u8868\u00e9"));
+    r = GetWindowTextW(a, wide, 64);
+    Line("SetWindowTextW(A class) then GetWindowTextW", "ret=" + Num(r) + " " + QW(wide));
+    DestroyWindow(a);
+  } else {
+    Line("CreateWindowExW(A class) then GetWindowTextW", "no window");
+  }
+}
+
+void EditAndComboBox() {
+  HWND parent = MakeWide(WTEXT("ProbeW\u00e9\ud55c"), WTEXT("parent"), WS_OVERLAPPEDWINDOW, nullptr);
+  HWND edit = parent ? MakeWide(WTEXT("Edit"), WTEXT(""), WS_CHILD, parent) : nullptr;
+  HWND combo = parent ? MakeWide(WTEXT("ComboBox"), WTEXT(""), WS_CHILD | kDropDown, parent)
+                      : nullptr;
+  Line("edit and combo box(set-up)", edit && combo ? "ok" : "FAILED");
+  const struct {
+    const char* label;
+    HWND h;
+  } boxes[] = {{"edit", edit}, {"combo box", combo}};
+  for (const auto& b : boxes) {
+    if (!b.h) continue;
+    std::string label = b.label;
+    SetWindowTextW(b.h, kTitle);
+    WCHAR wide[64];
+    LRESULT r = SendMessageW(b.h, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(wide));
+    Line("WM_GETTEXT W(" + label + ")", "ret=" + Num(static_cast<long long>(r)) + " " + QW(wide));
+    char ansi[64];
+    r = SendMessageA(b.h, WM_GETTEXT, sizeof ansi, reinterpret_cast<LPARAM>(ansi));
+    Line("WM_GETTEXT A(" + label + ")", "ret=" + Num(static_cast<long long>(r)) + " " + Q(ansi));
+    Line("WM_GETTEXTLENGTH(" + label + ")",
+         "W=" + Num(static_cast<long long>(SendMessageW(b.h, WM_GETTEXTLENGTH, 0, 0))) +
+             " A=" + Num(static_cast<long long>(SendMessageA(b.h, WM_GETTEXTLENGTH, 0, 0))));
+    SetWindowTextW(b.h, WTEXT("ab\u8868\U0001F600"));
+    for (int n = 1; n <= 6; ++n) {
+      for (WCHAR& c : wide) c = '#';
+      r = SendMessageW(b.h, WM_GETTEXT, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(wide));
+      Line("WM_GETTEXT W(" + label + ", max=" + Num(n) + ")",
+           "ret=" + Num(static_cast<long long>(r)) + " buf=" + Units(wide, n + 1));
+      std::memset(ansi, '#', sizeof ansi);
+      r = SendMessageA(b.h, WM_GETTEXT, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(ansi));
+      Line("WM_GETTEXT A(" + label + ", max=" + Num(n) + ")",
+           "ret=" + Num(static_cast<long long>(r)) + " buf=" + Escape(std::string(ansi, n + 1)));
+    }
+  }
+  if (parent) DestroyWindow(parent);
+}
+
+// The item texts, and those cut to cchTextMax.
+void ListView() {
+  HMODULE comctl = LoadLibraryA("comctl32.dll");
+  HWND parent = MakeWide(WTEXT("ProbeW\u00e9\ud55c"), WTEXT("list parent"), WS_OVERLAPPEDWINDOW,
+                         nullptr);
+  HWND list = comctl && parent ? MakeWide(WTEXT("SysListView32"), WTEXT(""), WS_CHILD, parent)
+                               : nullptr;
+  Line("list view(set-up)", list ? "ok" : "FAILED");
+  if (list) {
+    const WCHAR* names[] = {WTEXT("r\u00e9sum\u00e9.txt"), WTEXT("resume.txt"),
+                            WTEXT("\ud55c\uae00.doc"),     WTEXT("\U00020BB7.txt"),
+                            WTEXT("\U0001F600.png"),       WTEXT("ab\u8868")};
+    const int count = static_cast<int>(sizeof names / sizeof names[0]);
+    for (int i = 0; i < count; ++i) {
+      LVITEMW item;
+      std::memset(&item, 0, sizeof item);
+      item.mask = LVIF_TEXT;
+      item.iItem = i;
+      item.pszText = const_cast<WCHAR*>(names[i]);
+      SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    LVITEMA itemA;
+    std::memset(&itemA, 0, sizeof itemA);
+    itemA.mask = LVIF_TEXT;
+    itemA.iItem = count;
+    itemA.pszText = const_cast<char*>("x\x95\x5C");
+    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&itemA));
+    Line("LVM_GETITEMCOUNT(probe's list view)",
+         Num(static_cast<long long>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0))));
+    for (int i = 0; i <= count; ++i) {
+      WCHAR wide[32];
+      LVITEMW item;
+      std::memset(&item, 0, sizeof item);
+      item.mask = LVIF_TEXT;
+      item.iItem = i;
+      item.pszText = wide;
+      item.cchTextMax = 32;
+      LRESULT r = SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+      char ansi[32];
+      std::memset(&itemA, 0, sizeof itemA);
+      itemA.mask = LVIF_TEXT;
+      itemA.iItem = i;
+      itemA.pszText = ansi;
+      itemA.cchTextMax = 32;
+      LRESULT ra = SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&itemA));
+      Line("LVM_GETITEMW/A(item " + Num(i) + ")",
+           "W ret=" + Num(static_cast<long long>(r)) + " " + QW(wide) +
+               " A ret=" + Num(static_cast<long long>(ra)) + " " + Q(ansi));
+    }
+    // Cut: item 4 holds a surrogate pair first, item 5 a two-byte character last.
+    for (int n = 1; n <= 5; ++n) {
+      WCHAR wide[16];
+      for (WCHAR& c : wide) c = '#';
+      LVITEMW item;
+      std::memset(&item, 0, sizeof item);
+      item.mask = LVIF_TEXT;
+      item.iItem = 4;
+      item.pszText = wide;
+      item.cchTextMax = n;
+      LRESULT r = SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+      Line("LVM_GETITEMW(pair first, cchTextMax=" + Num(n) + ")",
+           "ret=" + Num(static_cast<long long>(r)) + " buf=" + Units(wide, n + 1));
+      char ansi[16];
+      std::memset(ansi, '#', sizeof ansi);
+      std::memset(&itemA, 0, sizeof itemA);
+      itemA.mask = LVIF_TEXT;
+      itemA.iItem = 5;
+      itemA.pszText = ansi;
+      itemA.cchTextMax = n;
+      r = SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&itemA));
+      Line("LVM_GETITEMA(kanji last, cchTextMax=" + Num(n) + ")",
+           "ret=" + Num(static_cast<long long>(r)) + " buf=" + Escape(std::string(ansi, n + 1)));
+    }
+  }
+  if (parent) DestroyWindow(parent);
+  if (comctl) FreeLibrary(comctl);
+}
+
+// A block holding bytes, for the clipboard.
+HGLOBAL Block(const void* bytes, size_t size) {
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!h) return nullptr;
+  std::memcpy(GlobalLock(h), bytes, size);
+  GlobalUnlock(h);
+  return h;
+}
+
+// What a reader gets for both formats, and whether they are said to be there.
+std::string ReadBoth() {
+  std::string r = "text-available=" + Num(IsClipboardFormatAvailable(CF_TEXT) != 0) +
+                  " unicode-available=" + Num(IsClipboardFormatAvailable(CF_UNICODETEXT) != 0);
+  if (!OpenClipboard(nullptr)) return r + " open-failed";
+  HANDLE h = GetClipboardData(CF_TEXT);
+  const char* a = h ? static_cast<const char*>(GlobalLock(h)) : nullptr;
+  r += " CF_TEXT=" + (a ? Q(a) : std::string("none"));
+  if (a) GlobalUnlock(h);
+  h = GetClipboardData(CF_UNICODETEXT);
+  const WCHAR* w = h ? static_cast<const WCHAR*>(GlobalLock(h)) : nullptr;
+  r += " CF_UNICODETEXT=" + (w ? QW(w) : std::string("none"));
+  if (w) GlobalUnlock(h);
+  CloseClipboard();
+  return r;
+}
+
+// Sets the formats given (null: not set) in one opening.
+bool SetFormats(const WCHAR* wide, const char* ansi) {
+  if (!OpenClipboard(nullptr)) return false;
+  bool ok = EmptyClipboard() != 0;
+  if (wide) {
+    size_t n = widetext::Len(wide);
+    ok = SetClipboardData(CF_UNICODETEXT, Block(wide, (n + 1) * sizeof(WCHAR))) && ok;
+  }
+  if (ansi) ok = SetClipboardData(CF_TEXT, Block(ansi, std::strlen(ansi) + 1)) && ok;
+  return CloseClipboard() && ok;
+}
+
+// The clipboard is shared with every other program of the desktop: the cases
+// leave it empty.
+void Clipboard() {
+  const WCHAR* paths = WTEXT("D:\\r\u00e9sum\u00e9.txt\r\nD:\\\ud55c \U0001F600 \u8868");
+  Line("clipboard(CF_UNICODETEXT only)",
+       SetFormats(paths, nullptr) ? ReadBoth() : std::string("set-failed"));
+  Line("clipboard(CF_UNICODETEXT and CF_TEXT)",
+       SetFormats(paths, "D:\\r?sum?.txt") ? ReadBoth() : std::string("set-failed"));
+  Line("clipboard(CF_TEXT only)",
+       SetFormats(nullptr, "D:\\\x95\x5C") ? ReadBoth() : std::string("set-failed"));
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    CloseClipboard();
+  }
+  Line("clipboard(emptied)", ReadBoth());
+}
+
+typedef BOOL(WINAPI* SHGetSpecialFolderPathWCall)(HWND, LPWSTR, int, BOOL);
+
+// As for the A form: whether the folders are given and exist, and that the
+// W form gives what the A form gives.
+void SpecialFolders() {
+  HMODULE shell = LoadLibraryA("shell32.dll");
+  auto get = shell ? Lookup<SHGetSpecialFolderPathWCall>(shell, "SHGetSpecialFolderPathW") : nullptr;
+  auto getA =
+      shell ? Lookup<SHGetSpecialFolderPathACall>(shell, "SHGetSpecialFolderPathA") : nullptr;
+  Line("SHGetSpecialFolderPathW(found)", Num(get != nullptr));
+  if (get && getA) {
+    const std::pair<int, const char*> folders[] = {{CSIDL_DESKTOP, "desktop"},
+                                                   {CSIDL_PERSONAL, "personal"},
+                                                   {CSIDL_COMMON_DOCUMENTS, "common documents"},
+                                                   {CSIDL_MYVIDEO, "my video"}};
+    for (const auto& f : folders) {
+      WCHAR path[MAX_PATH + 16];
+      for (WCHAR& c : path) c = '#';
+      BOOL ok = get(nullptr, path, f.first, FALSE);
+      std::string r = "ret=" + Num(ok != 0);
+      char ansi[MAX_PATH + 16] = "";
+      BOOL okA = getA(nullptr, ansi, f.first, FALSE);
+      if (ok) {
+        DWORD a = GetFileAttributesW(path);
+        size_t n = widetext::Len(path);
+        r += " folder=" + Num(a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) +
+             " full=" + Num(path[1] == ':' && path[2] == '\\') +
+             " trailing-backslash=" + Num(path[n - 1] == '\\') +
+             " same-as-A=" + Num(okA && widetext::Utf8(path, n) == ansi);
+      }
+      Line(std::string("SHGetSpecialFolderPathW(") + f.second + ")", r);
+    }
+  }
+  if (shell) FreeLibrary(shell);
+}
+
+}  // namespace widewindows
+
+// ---------------------------------------------------------------------------
 // Code pages: MultiByteToWideChar and WideCharToMultiByte for 932, 1252 and
 // UTF-8. Each call gets a buffer of `room` units that starts filled with
 // 0xCC, so that what a failed call leaves in it shows too; texts are written
@@ -2568,6 +2910,11 @@ int main(int argc, char** argv) {
   PagingFileMappings();
   SpecialFolders();
   ClipboardCases();
+  widewindows::OwnWindows();
+  widewindows::EditAndComboBox();
+  widewindows::ListView();
+  widewindows::Clipboard();
+  widewindows::SpecialFolders();
   codepages::Conversions();
   Line("end", "ok");
   if (g_out != stdout) std::fclose(g_out);
