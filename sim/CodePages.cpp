@@ -527,6 +527,7 @@ char16_t FoldUnit(char16_t c) {
     // Latin Extended-A pairs letters as even upper, odd lower, except in the
     // run 0x139-0x148 and 0x179-0x17E, where the upper case letter is odd.
     bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    if (c == 0x178) return 0xFF;  // Y with diaeresis: its small letter is in Latin-1
     if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
     if (oddUpper) return (c & 1) ? static_cast<char16_t>(c + 1) : c;
     return (c & 1) ? c : static_cast<char16_t>(c + 1);

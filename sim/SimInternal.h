@@ -341,7 +341,36 @@ class SimOwnCalls {
   SimOwnCalls& operator=(const SimOwnCalls&) = delete;
 };
 
-// Code page
+// Code pages (CodePages.cpp). The world keeps its texts in UTF-16; these
+// convert them as Windows does.
+// Bytes of a code page (932, 1252 or CP_UTF8) to UTF-16, as MultiByteToWideChar
+// gives them without flags: a two-byte code that maps to nothing, and a lead
+// byte without a trail byte after it, become U+30FB. *invalid tells whether
+// anything of the kind happened.
+std::u16string BytesToWide(UINT page, const char* s, size_t n, bool* invalid);
+// UTF-16 to a code page, as WideCharToMultiByte gives it: with bestFit the
+// look-alikes Windows writes without WC_NO_BEST_FIT_CHARS, else defaultChar
+// for each UTF-16 unit the code page lacks (a surrogate pair gives two).
+std::string WideToBytes(UINT page, const char16_t* s, size_t n, bool bestFit, char defaultChar,
+                        bool* usedDefault);
+bool IsLeadByteOf(UINT page, unsigned char c);
+// The world's ANSI code page. The A functions of Windows convert with
+// best-fit (bestFit true); WC_NO_BEST_FIT_CHARS is bestFit false.
+std::u16string AnsiToWide(const std::string& ansi);
+std::u16string AnsiToWide(const char* ansi);   // null gives the empty text
+std::string WideToAnsi(const std::u16string& wide, bool bestFit = true,
+                       bool* usedDefault = nullptr);
+std::string WideToAnsi(const char16_t* wide, bool bestFit = true, bool* usedDefault = nullptr);
+std::u16string DecodeUtf8(const std::string& utf8, bool* invalid = nullptr);
+std::string EncodeUtf8(const std::u16string& wide, bool* invalid = nullptr);
+// Letters folded to lower case as the file system and the window manager
+// compare names: ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic and
+// full-width Latin letters.
+std::u16string FoldWide(const std::u16string& s);
+// The length of a zero-terminated UTF-16 text (0 for null).
+size_t WideLength(const char16_t* s);
+
+// ANSI text
 bool IsLead(unsigned char c);  // a lead byte of the world's ANSI code page
 // Length in bytes of the character that starts at s (0 at the end of the text).
 size_t CharLen(const char* s);
