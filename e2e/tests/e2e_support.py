@@ -137,6 +137,13 @@ def output_paths(run):
             if line.startswith(OUTPUT_MARK) and line.endswith(b'"')]
 
 
+def output_paths_wide(run):
+    """The paths a run handed to its output, as str with their exact wide text, in order."""
+    mark = OUTPUT_MARK.decode('ascii')
+    return [line[len(mark):-1] for line in run.trace_wide
+            if line.startswith(mark) and line.endswith('"')]
+
+
 def traced(run, text):
     """Whether a traced line holds the text (str in Shift_JIS, or bytes)."""
     part = text.encode('cp932') if isinstance(text, str) else text

@@ -7,8 +7,8 @@ implemented), so the stand-in is what COM hands out (see e2e/harness/shell.py)."
 import threading
 import time
 
-from e2e_support import (arch_cases, end_module_session, output_paths, start_module_session,
-                         traced)
+from e2e_support import (arch_cases, end_module_session, output_paths, output_paths_wide,
+                         start_module_session, traced)
 from harness import ARCHES, ShellConfig, Virtual
 
 setUpModule = start_module_session
@@ -75,18 +75,19 @@ class ShellRoute:
     def test_items_without_a_usable_path(self):
         sc, data = self.folders('shell-virtual')
         # An item without a file-system path ends the selection, as an item of a list view
-        # that cannot be resolved does; a name outside code page 932 is no path either.
+        # that cannot be resolved does.
         config = ShellConfig(title='Data', front=True)
         config.tab(folder=data, select=[data + '\\a.txt', Virtual('This PC'), data + '\\' + MEMO])
         run, _ = self.read(sc, config)
         self.assertOutput(run, [data + '\\a.txt'])
         self.assertTrue(traced(run, 'has no file-system path; it cannot be resolved'),
                         run.describe())
+        # A name outside code page 932 comes through as it is: the shell's paths are UTF-16.
         config = ShellConfig(title='Data', front=True)
         config.tab(folder=data, select=[data + '\\café.txt', data + '\\a.txt'])
         run, _ = self.read(sc, config)
-        self.assertOutput(run, [data])
-        self.assertTrue(traced(run, 'a name the ANSI code page cannot hold'), run.describe())
+        self.assertEqual(output_paths_wide(run), [data + '\\café.txt', data + '\\a.txt'],
+                         run.describe())
         # A folder without a file-system path: the window shows no folder.
         config = ShellConfig(title='Computer', front=True)
         config.tab(folder=Virtual('Computer'), select=[data + '\\a.txt'])
