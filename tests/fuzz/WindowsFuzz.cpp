@@ -1,82 +1,89 @@
-// Feeds arbitrary bytes through the window search and the list-view readers. The first byte
+// Feeds arbitrary texts through the window search and the list-view readers. The first byte
 // chooses the run (bit 0 filer mode, bit 1 Windows 98, bit 2 a 64-bit file manager, bit 3 item
 // texts without terminator, bit 4 an address box without terminator, bit 5 a list view that
 // claims two billion items); the rest, split at 0xFF bytes, is the window title, the address
-// box text and the item texts (an item is selected unless its text starts with 'u'). Every run
-// must end normally, release everything and output only paths that fit their buffers. When the
-// item texts are read as given (bits 3 and 5 clear, not bits 1 and 2 together), every output
-// path is what the list view selected: in title mode the folder alone; in filer mode, in the
-// list view's order, the folder joined with the text of each selected item (or the special
-// folder the text names, either also with ".lnk"), each existing, or the folder alone when no
-// item gave a path.
+// box text and the item texts (an item is selected unless its text starts with 'u'), each as
+// UTF-16 (see fuzz::Wide; on Windows 98 each as the code page holds it). The folder C:\work
+// holds a.txt, b.lnk, sub, café, résumé.txt beside resume.txt (names that differ only by their
+// accents), 한국.txt, 😀.txt and a file whose name holds a lone surrogate half.
+//
+// Every run must end normally, release everything and output only paths that fit their
+// buffers. When the item texts are read as given (bits 3 and 5 clear, not bits 1 and 2
+// together), every output path is what the list view selected: in title mode the folder alone;
+// in filer mode, in the list view's order, the folder joined with the text of each selected item
+// (or the special folder the text names, either also with ".lnk"), each existing, or the folder
+// alone when no item gave a path. The item's own text, unit for unit: a name is never taken for
+// a look-alike. What goes to the clipboard is exactly those paths, in both text forms.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "SimWorld.h"
 #include "common/RunState.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showState);
 
-static void Require(bool condition, const char* what)
+namespace {
+
+const char kTarget[] = "fuzz_windows";
+
+void Require(bool condition, const char* what, const std::string& detail = "")
 {
-    if (!condition) {
-        std::fprintf(stderr, "fuzz_windows: %s\n", what);
-        std::abort();
-    }
+    fuzz::Require(condition, kTarget, what, detail);
 }
 
-// The display names of the special folders, in Shift_JIS.
-static bool IsSpecialFolderName(const std::string& text)
+// The display names of the special folders.
+bool IsSpecialFolderName(const std::u16string& text)
 {
-    static const char* const kNames[] = {
-        "\x83\x7D\x83\x43 \x83\x68\x83\x4C\x83\x85\x83\x81\x83\x93\x83\x67",
-        "\x82\xA8\x8B\x43\x82\xC9\x93\xFC\x82\xE8",
-        "\x83\x7D\x83\x43 \x83\x73\x83\x4E\x83\x60\x83\x83",
-        "\x83\x7D\x83\x43 \x83\x7E\x83\x85\x81\x5B\x83\x57\x83\x62\x83\x4E",
-        "\x83\x7D\x83\x43 \x83\x72\x83\x66\x83\x49",
-        "\x83\x66\x83\x58\x83\x4E\x83\x67\x83\x62\x83\x76",
-        "\x8B\xA4\x97\x4C\x83\x68\x83\x4C\x83\x85\x83\x81\x83\x93\x83\x67",
-        "\x8B\xA4\x97\x4C\x83\x73\x83\x4E\x83\x60\x83\x83",
-        "\x8B\xA4\x97\x4C\x83\x7E\x83\x85\x81\x5B\x83\x57\x83\x62\x83\x4E",
-        "\x8B\xA4\x97\x4C\x83\x72\x83\x66\x83\x49",
+    static const char16_t* const kNames[] = {
+        u"\u30DE\u30A4 \u30C9\u30AD\u30E5\u30E1\u30F3\u30C8",   // マイ ドキュメント
+        u"\u304A\u6C17\u306B\u5165\u308A",                       // お気に入り
+        u"\u30DE\u30A4 \u30D4\u30AF\u30C1\u30E3",                // マイ ピクチャ
+        u"\u30DE\u30A4 \u30DF\u30E5\u30FC\u30B8\u30C3\u30AF",    // マイ ミュージック
+        u"\u30DE\u30A4 \u30D3\u30C7\u30AA",                      // マイ ビデオ
+        u"\u30C7\u30B9\u30AF\u30C8\u30C3\u30D7",                 // デスクトップ
+        u"\u5171\u6709\u30C9\u30AD\u30E5\u30E1\u30F3\u30C8",     // 共有ドキュメント
+        u"\u5171\u6709\u30D4\u30AF\u30C1\u30E3",                 // 共有ピクチャ
+        u"\u5171\u6709\u30DF\u30E5\u30FC\u30B8\u30C3\u30AF",     // 共有ミュージック
+        u"\u5171\u6709\u30D3\u30C7\u30AA",                       // 共有ビデオ
     };
-    for (const char* name : kNames)
+    for (const char16_t* name : kNames)
         if (text == name)
             return true;
     return false;
 }
 
-static std::vector<std::string> Fields(const std::string& bytes)
-{
-    std::vector<std::string> fields(1);
-    for (char c : bytes) {
-        if (c == '\xFF')
-            fields.emplace_back();
-        else if (c != '\0')
-            fields.back() += c;
-    }
-    return fields;
-}
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    unsigned flags = data[0];
-    std::vector<std::string> fields = Fields(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
-    std::string title = fields[0].substr(0, 519);
-    std::string combo = fields.size() > 1 ? fields[1] : "";
+    const unsigned flags = data[0];
+    const bool windows98 = (flags & 2) != 0;
 
     sim::World world;
-    if (flags & 2)
+    if (windows98)
         world.SetWindows98();
+    std::vector<std::u16string> fields;
+    for (const std::string& field : fuzz::Fields((const char*)data + 1, size - 1)) {
+        std::u16string text = fuzz::Wide(field);
+        fields.push_back(windows98 ? sim::Widen(sim::Ansi(text)) : text);
+    }
+    const std::u16string title = fuzz::CutText(fields[0], LineBufferSize - 1);
+    const std::u16string combo = fields.size() > 1 ? fields[1] : u"";
+
     world.AddFile("C:\\work\\a.txt", "");
     world.AddFile("C:\\work\\b.lnk", "");
     world.AddDirectory("C:\\work\\sub");
+    world.AddDirectory(u"C:\\work\\caf\u00E9");
+    world.AddFile(u"C:\\work\\r\u00E9sum\u00E9.txt", "");
+    world.AddFile(u"C:\\work\\resume.txt", "");
+    world.AddFile(u"C:\\work\\\uD55C\uAD6D.txt", "");
+    world.AddFile(u"C:\\work\\\U0001F600.txt", "");
+    world.AddFile(u"C:\\work\\\xDC00.txt", "");
     world.SetCurrentDirectory("C:\\work");
     DWORD process = world.AddProcess("C:\\Tools\\filer.exe", (flags & 4) ? 64 : 32);
     HWND window = world.AddWindow("FilerWindow", title, true, nullptr, process);
@@ -86,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     sim::ListViewControl& control = world.MakeListView(list);
     for (size_t i = 2; i < fields.size(); i++) {
         control.texts.push_back(fields[i]);
-        if (fields[i].empty() || fields[i][0] != 'u')
+        if (fields[i].empty() || fields[i][0] != u'u')
             control.selected.insert((int)i - 2);
     }
     control.unterminatedTexts = (flags & 8) != 0;
@@ -95,59 +102,69 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     world.SetForeground(window);
     std::memset(&g_Run, 0, sizeof g_Run);
 
-    char commandLine[8];
-    std::strcpy(commandLine, (flags & 1) ? "/#f" : "");
-    Require(WinMain(SIM_PROGRAM_INSTANCE, NULL, commandLine, SW_SHOWDEFAULT) == 0, "exit code");
-    Require(world.OpenKernelHandles() == 0, "handle left open");
-    Require(world.OutstandingGlobalBlocks() == 0, "global block not freed");
-    Require(world.LiveWindowsOfCurrentProcess() == 0, "window left behind");
-    Require(world.LoadedLibraries() == 0, "library left loaded");
-    Require(world.RemoteBlocks(process) == 0, "item block left in the file manager");
-    Require(world.MappedViews() == 0, "view left mapped");
-    Require(!world.blockedOnHungWindow, "waited on a window without a time-out");
-    Require(g_Run.Selection.Count >= 0 && g_Run.Selection.Count <= 1000, "selection count");
-    Require(std::strlen(g_Run.CurrentFolder) < 260, "folder length");
-    Require(std::strlen(g_Run.WindowTitle) < 520, "title length");
-    for (int i = 0; i < g_Run.Selection.Count; i++)
-        Require(std::strlen(g_Run.Selection.Paths[i]) < 260, "path length");
-    std::vector<std::string> output;
-    for (const std::string& line : world.trace)
-        if (line.rfind("Tavix: output: \"", 0) == 0) {
-            Require(line.size() < 16 + 260 + 1, "output length");
-            output.push_back(line.substr(16, line.size() - 17));
-        }
+    std::u16string tail = (flags & 1) ? u"/#f" : u"";
+    world.SetCommandLine(u"C:\\Tavix\\Tavix.exe " + tail);
+    std::string ansiTail = sim::Ansi(tail);
+    const std::string detail = "title [" + fuzz::Show(title) + "] box [" + fuzz::Show(combo) +
+                               "] flags " + std::to_string(flags);
+    Require(WinMain(SIM_PROGRAM_INSTANCE, NULL, &ansiTail[0], SW_SHOWDEFAULT) == 0, "exit code",
+            detail);
+    Require(world.OpenKernelHandles() == 0, "handle left open", detail);
+    Require(world.OutstandingGlobalBlocks() == 0, "global block not freed", detail);
+    Require(world.LiveWindowsOfCurrentProcess() == 0, "window left behind", detail);
+    Require(world.LoadedLibraries() == 0, "library left loaded", detail);
+    Require(world.RemoteBlocks(process) == 0, "item block left in the file manager", detail);
+    Require(world.MappedViews() == 0, "view left mapped", detail);
+    Require(!world.blockedOnHungWindow, "waited on a window without a time-out", detail);
+    Require(!world.ClipboardLeftOpen(), "clipboard left open", detail);
+    Require(g_Run.Selection.Count >= 0 && g_Run.Selection.Count <= MaxSelection,
+            "selection count", detail);
+    std::u16string folder, text;
+    Require(fuzz::Terminated(g_Run.CurrentFolder, &folder), "folder not terminated", detail);
+    Require(fuzz::Terminated(g_Run.WindowTitle, &text), "title not terminated", detail);
+    std::vector<std::u16string> selection;
+    for (int i = 0; i < g_Run.Selection.Count; i++) {
+        std::u16string path;
+        Require(fuzz::Terminated(g_Run.Selection.Paths[i], &path), "path not terminated", detail);
+        selection.push_back(path);
+    }
+    const std::vector<std::u16string> output = fuzz::OutputPaths(world);
+    for (const std::u16string& path : output)
+        Require(path.size() < PathBufferSize, "output length", detail);
+    if (output.empty()) {
+        Require(world.clipboardWrites == 0, "the clipboard written without output", detail);
+        return 0;
+    }
+    Require(output == selection, "output differs from the selection", detail);
+    // No program is configured: the paths go to the clipboard.
+    Require(world.clipboardWrites == (windows98 ? 1 : 2), "one clipboard export", detail);
+    fuzz::CheckClipboard(world, output, !windows98, kTarget, detail);
+
     // Windows 98 has no 64-bit programs: a "64-bit" file manager there fills the record in a
     // layout the system never uses, so only the checks above apply to it.
-    if (output.empty() || (flags & (8 | 32)) || (flags & 6) == 6)
+    if ((flags & (8 | 32)) || (flags & 6) == 6)
         return 0;
 
     // What the list view selected, in its order.
-    Require((int)output.size() == g_Run.Selection.Count, "output differs from the selection");
-    const std::string folder = g_Run.CurrentFolder;
-    std::vector<std::string> selectedTexts;
+    std::vector<std::u16string> selectedTexts;
     for (int index : control.selected)
-        selectedTexts.push_back(control.texts[index]);
+        selectedTexts.push_back(control.texts[index].Wide());
     if (output.size() == 1 && output[0] == folder && !folder.empty())
         return 0;   // title mode, nothing selected, or no item resolvable
-    Require((flags & 1) != 0, "title mode outputs the folder alone");
-    Require(output.size() <= selectedTexts.size(), "more paths than selected items");
+    Require((flags & 1) != 0, "title mode outputs the folder alone", detail);
+    Require(output.size() <= selectedTexts.size(), "more paths than selected items", detail);
     for (size_t i = 0; i < output.size(); i++) {
-        Require(output[i] == g_Run.Selection.Paths[i], "output differs from the selection");
+        const std::string which = detail + " path " + std::to_string(i) + " folder [" +
+                                  fuzz::Show(folder) + "] item [" + fuzz::Show(selectedTexts[i]) +
+                                  "] output [" + fuzz::Show(output[i]) + "]";
         Require(world.FileExists(output[i]) || world.DirectoryExists(output[i]),
-                "output path does not exist");
-        const std::string& text = selectedTexts[i];
-        const std::string joined = folder + "\\" + text;
-        bool named = output[i] == joined || output[i] == joined + ".lnk";
+                "output path does not exist", which);
+        const std::u16string joined = folder + u"\\" + selectedTexts[i];
+        bool named = output[i] == joined || output[i] == joined + u".lnk";
         // A special folder's display name gives that folder, wherever the list view is.
-        if (!named && IsSpecialFolderName(text))
-            named = output[i].rfind("C:\\Documents and Settings\\", 0) == 0;
-        if (!named) {
-            for (const std::string& line : world.trace)
-                std::fprintf(stderr, "%s\n", line.c_str());
-            std::fprintf(stderr, "path %zu of %zu: folder [%s] item [%s] output [%s]\n", i, output.size(), folder.c_str(), text.c_str(),
-                         output[i].c_str());
-            Require(false, "output path is not the folder and the selected item's text");
-        }
+        if (!named && IsSpecialFolderName(selectedTexts[i]))
+            named = output[i].compare(0, 26, u"C:\\Documents and Settings\\") == 0;
+        Require(named, "output path is not the folder and the selected item's text", which);
     }
     return 0;
 }
