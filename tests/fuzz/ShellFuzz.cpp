@@ -1,17 +1,20 @@
 // Feeds arbitrary bytes through the shell route: an Explorer window that only the shell can
 // read, whose folder and selected items the shell gives as UTF-16 (made from the input's UTF-8,
-// malformed sequences and unpaired surrogates included). The first byte chooses the run (bit 0
-// filer mode, bit 1 code page 1252 instead of 932, bit 2 two tabs with the second one active,
-// bit 3 a view that hands out item ID lists rather than shell items);
-// the rest, split at 0xFF bytes, is the folder and the selected items' paths. Every run must end
-// normally with every shell object, string, apartment and library released, and output only
-// what the shell selected: in the view's order, each path exactly the item's name in the code
-// page, existing, stopping at the first item that has no such name; or the folder alone.
-#include <iconv.h>
-
+// malformed sequences included, which the shell's conversion turns into U+FFFD). The first byte
+// chooses the run (bit 0 filer mode, bit 1 code page 1252 instead of 932, bit 2 two tabs with
+// the second one active, bit 3 a view that hands out item ID lists rather than shell items);
+// the rest, split at 0xFF bytes, is the folder and the selected items' paths. C:\work holds
+// a.txt, sub, café.txt, メモ.txt, 😀.txt, 한국 and a file named with U+FFFD; below C:\Long lie a
+// folder of 259 UTF-16 units and one of 300.
+//
+// Every run must end normally with every shell object, string, apartment and library released,
+// and output only what the shell selected. The folder is the shell's own; in filer mode the
+// paths are, in the view's order, exactly the shell's UTF-16 paths of the selected items, names
+// outside the code page included, up to the first item that gives no usable path (none at all,
+// one of 260 units or more, one that is not a full path, or one that does not exist), which
+// ends the selection; or the folder alone when the first item gives none. The clipboard holds
+// the paths in both text forms.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -22,46 +25,41 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showState);
 
-static const char kTarget[] = "fuzz_shell";
+namespace {
 
-// The text converted from UTF-8 by the host's converter; false when some byte or character
-// has no form in the target.
-static bool Convert(const std::string& utf8, const char* target, std::string* converted)
+const char kTarget[] = "fuzz_shell";
+
+void Require(bool condition, const char* what, const std::string& detail = "")
 {
-    iconv_t cd = iconv_open(target, "UTF-8");
-    if (cd == (iconv_t)-1)
-        std::abort();
-    std::string input = utf8;
-    char* in = &input[0];
-    size_t inLeft = input.size();
-    std::string out(input.size() * 4 + 4, '\0');
-    char* outPtr = &out[0];
-    size_t outLeft = out.size();
-    bool ok = iconv(cd, &in, &inLeft, &outPtr, &outLeft) != (size_t)-1;
-    iconv_close(cd);
-    converted->assign(&out[0], ok ? outPtr - &out[0] : 0);
-    return ok;
+    fuzz::Require(condition, kTarget, what, detail);
 }
 
-// The item's name in the code page, or false when some character has no form there. Only
-// valid UTF-8 is predicted: a malformed sequence reaches the program as some other UTF-16,
-// which this model does not follow, so such an item is left out of the comparison.
-static bool InCodePage(const std::string& utf8, const char* codePage, std::string* converted,
-                       bool* predictable)
+// A full path as the shell's file-system paths are: a drive and its root, or a server.
+bool IsFullPath(const std::u16string& path)
 {
-    std::string wide;
-    *predictable = Convert(utf8, "UTF-16LE", &wide);
-    return Convert(utf8, codePage, converted);
+    const bool letter = !path.empty() && ((path[0] >= u'A' && path[0] <= u'Z') ||
+                                          (path[0] >= u'a' && path[0] <= u'z'));
+    return (letter && path.size() >= 3 && path[1] == u':' && path[2] == u'\\') ||
+           (path.size() >= 3 && path[0] == u'\\' && path[1] == u'\\');
 }
+
+// A path of the shell that the program takes: one that names something, whole.
+bool Usable(const sim::World& world, const std::u16string& path)
+{
+    return !path.empty() && path.size() < PathBufferSize && IsFullPath(path) &&
+           (world.FileExists(path) || world.DirectoryExists(path));
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    unsigned flags = data[0];
+    const unsigned flags = data[0];
     std::vector<std::string> fields = fuzz::Fields(reinterpret_cast<const char*>(data) + 1, size - 1);
-    std::string folder = fields[0];
-    std::vector<std::string> selection(fields.begin() + 1, fields.end());
+    const std::string folder = fields[0];
+    const std::vector<std::string> selection(fields.begin() + 1, fields.end());
 
     sim::World world;
     world.SetOsVersion(10, 0, 19045, VER_PLATFORM_WIN32_NT);
@@ -69,7 +67,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         world.SetCodePage(1252);
     world.AddFile("C:\\work\\a.txt", "");
     world.AddDirectory("C:\\work\\sub");
-    world.AddFile(flags & 2 ? "C:\\work\\caf\xE9.txt" : "C:\\work\\\x83\x81\x83\x82.txt", "");
+    world.AddFile(u"C:\\work\\caf\u00E9.txt", "");
+    world.AddFile(u"C:\\work\\\u30E1\u30E2.txt", "");
+    world.AddFile(u"C:\\work\\\U0001F600.txt", "");
+    world.AddDirectory(u"C:\\work\\\uD55C\uAD6D");
+    world.AddFile(u"C:\\work\\\uFFFD.txt", "");
+    world.AddDirectory(fuzz::LongFolder(259, 60, u"\U0001F600", u'g'));
+    world.AddDirectory(fuzz::LongFolder(300, 60, u"\U0001F600", u'g'));
     world.SetCurrentDirectory("C:\\Tavix");
     DWORD explorer = world.AddProcess("C:\\Windows\\explorer.exe", 64);
     HWND frame = world.AddWindow("CabinetWClass", "work", true, nullptr, explorer);
@@ -96,56 +100,58 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     world.SetForeground(frame);
     std::memset(&g_Run, 0, sizeof g_Run);
 
-    char commandLine[8];
-    std::strcpy(commandLine, (flags & 1) ? "/#f" : "");
-    fuzz::Require(WinMain(SIM_PROGRAM_INSTANCE, NULL, commandLine, SW_SHOWDEFAULT) == 0, kTarget,
-                  "exit code");
-    fuzz::Require(world.OpenKernelHandles() == 0, kTarget, "handle left open");
-    fuzz::Require(world.OutstandingGlobalBlocks() == 0, kTarget, "global block not freed");
-    fuzz::Require(world.LoadedLibraries() == 0, kTarget, "library left loaded");
-    fuzz::Require(world.LiveShellObjects() == 0, kTarget, "shell object not released");
-    fuzz::Require(world.OutstandingTaskMemory() == 0, kTarget, "shell string not freed");
-    fuzz::Require(world.OpenApartments() == 0, kTarget, "apartment left open");
-    fuzz::Require(g_Run.Selection.Count >= 0 && g_Run.Selection.Count <= 1000, kTarget,
-                  "selection count");
+    const std::u16string tail = (flags & 1) ? u"/#f" : u"";
+    world.SetCommandLine(u"C:\\Tavix\\Tavix.exe " + tail);
+    std::string ansiTail = sim::Ansi(tail);
+    const std::u16string shellFolder = sim::Utf16(folder);
+    std::string detail = "folder [" + fuzz::Show(shellFolder) + "]";
+    for (const std::string& item : selection)
+        detail += " item [" + fuzz::Show(sim::Utf16(item)) + "]";
+    Require(WinMain(SIM_PROGRAM_INSTANCE, NULL, &ansiTail[0], SW_SHOWDEFAULT) == 0, "exit code",
+            detail);
+    Require(world.OpenKernelHandles() == 0, "handle left open", detail);
+    Require(world.OutstandingGlobalBlocks() == 0, "global block not freed", detail);
+    Require(world.LoadedLibraries() == 0, "library left loaded", detail);
+    Require(world.LiveShellObjects() == 0, "shell object not released", detail);
+    Require(world.OutstandingTaskMemory() == 0, "shell string not freed", detail);
+    Require(world.OpenApartments() == 0, "apartment left open", detail);
+    Require(!world.ClipboardLeftOpen(), "clipboard left open", detail);
+    Require(g_Run.Selection.Count >= 0 && g_Run.Selection.Count <= MaxSelection,
+            "selection count", detail);
 
-    std::vector<std::string> output;
-    for (const std::string& line : world.trace)
-        if (line.rfind("Tavix: output: \"", 0) == 0) {
-            fuzz::Require(line.size() < 16 + 260 + 1, kTarget, "output length");
-            output.push_back(line.substr(16, line.size() - 17));
-        }
-    if (output.empty())
+    const std::vector<std::u16string> output = fuzz::OutputPaths(world);
+    if (output.empty()) {
+        Require(world.clipboardWrites == 0, "the clipboard written without output", detail);
         return 0;
-    const char* codePage = (flags & 2) ? "CP1252" : "CP932";
-    std::string folderName;
-    bool predictable;
-    bool folderFits = InCodePage(folder, codePage, &folderName, &predictable);
-    // The folder the shell shows, without a final backslash (a drive root keeps none either);
-    // the shell's paths are absolute, and a relative one is never taken.
-    std::string current = g_Run.CurrentFolder;
-    fuzz::Require(!predictable || (folderFits && !current.empty() &&
-                                   (current == folderName || current + "\\" == folderName)),
-                  kTarget, "the folder is not the shell's folder", current);
-    fuzz::Require(current.size() >= 2 && ((current[1] == ':' && current.find('\\') == 2) ||
-                                          current.rfind("\\\\", 0) == 0 ||
-                                          (current.size() == 2 && current[1] == ':')),
-                  kTarget, "the folder is not absolute", current);
-    fuzz::Require(world.DirectoryExists(current + "\\"), kTarget, "the folder does not exist",
-                  current);
-    if (output.size() == 1 && output[0] == current)
-        return 0;   // title mode, nothing selected, or the first item had no usable path
-    fuzz::Require((flags & 1) != 0, kTarget, "title mode outputs the folder alone");
-    fuzz::Require(output.size() <= selection.size(), kTarget, "more paths than selected items");
-    for (size_t i = 0; i < output.size(); i++) {
-        fuzz::Require(world.FileExists(output[i]) || world.DirectoryExists(output[i]), kTarget,
-                      "output path does not exist", output[i]);
-        std::string name;
-        bool fits = InCodePage(selection[i], codePage, &name, &predictable);
-        if (!predictable)
-            continue;
-        fuzz::Require(fits && output[i] == name, kTarget,
-                      "output path is not the selected item's name", output[i]);
     }
+    for (const std::u16string& path : output)
+        Require(path.size() < PathBufferSize, "output length", detail);
+    Require(world.clipboardWrites == 2, "one clipboard export", detail);
+    fuzz::CheckClipboard(world, output, true, kTarget, detail);
+
+    // The folder the shell shows, without a final backslash (a drive root keeps none either).
+    std::u16string current;
+    Require(fuzz::Terminated(g_Run.CurrentFolder, &current), "folder not terminated", detail);
+    detail += " folder taken [" + fuzz::Show(current) + "]";
+    Require(!current.empty() && (current == shellFolder || current + u"\\" == shellFolder),
+            "the folder is not the shell's folder", detail);
+    Require(IsFullPath(current + u"\\"), "the folder is not a full path", detail);
+    Require(world.DirectoryExists(current + u"\\"), "the folder does not exist", detail);
+
+    // What the shell selected, up to the first item without a usable path.
+    std::vector<std::u16string> expected;
+    if (flags & 1) {
+        for (size_t i = 0; i < selection.size() && expected.size() < MaxSelection; i++) {
+            const std::u16string path = sim::Utf16(selection[i]);
+            if (!Usable(world, path))
+                break;
+            expected.push_back(path);
+        }
+    }
+    if (expected.empty())
+        expected.push_back(current);
+    Require(output == expected, "the paths are not the shell's selection",
+            detail + " expected [" + fuzz::Show(fuzz::Join(expected, u"|")) + "] got [" +
+                fuzz::Show(fuzz::Join(output, u"|")) + "]");
     return 0;
 }
