@@ -41,6 +41,7 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
 
 // The record holds the texts in the code page, '?' for what it lacks.
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
+  sim::NoteWideCall("MessageBoxW");
   if (FaultHere("MessageBoxW")) {
     SetError(ERROR_NOT_ENOUGH_MEMORY);
     return 0;

@@ -41,6 +41,12 @@ bool FaultHere(const char* function) {
   return fail;
 }
 
+void NoteWideCall(const char* function) {
+  World::Impl& s = State();
+  if (s.simOwnCalls > 0 || s.inWindowHook || !IsWin9x()) return;
+  Current().wideCallsOnWindows9x.push_back(function);
+}
+
 SimOwnCalls::SimOwnCalls() { ++State().simOwnCalls; }
 SimOwnCalls::~SimOwnCalls() { --State().simOwnCalls; }
 

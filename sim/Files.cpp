@@ -348,6 +348,7 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
 
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                    LPSECURITY_ATTRIBUTES, DWORD dwCreationDisposition, DWORD, HANDLE) {
+  sim::NoteWideCall("CreateFileW");
   if (FaultHere("CreateFileW")) {
     SetError(ERROR_SHARING_VIOLATION);
     return INVALID_HANDLE_VALUE;
@@ -504,6 +505,7 @@ DWORD GetFileAttributesA(LPCSTR lpFileName) {
 }
 
 DWORD GetFileAttributesW(LPCWSTR lpFileName) {
+  sim::NoteWideCall("GetFileAttributesW");
   if (!lpFileName) {
     SetError(ERROR_INVALID_PARAMETER);
     return INVALID_FILE_ATTRIBUTES;
@@ -530,6 +532,7 @@ DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, L
 
 DWORD GetFullPathNameW(LPCWSTR lpFileName, DWORD nBufferLength, LPWSTR lpBuffer,
                        LPWSTR* lpFilePart) {
+  sim::NoteWideCall("GetFullPathNameW");
   if (FaultHere("GetFullPathNameW")) {
     SetError(ERROR_NOT_ENOUGH_MEMORY);
     return 0;
@@ -568,6 +571,7 @@ DWORD SearchPathA(LPCSTR lpPath, LPCSTR lpFileName, LPCSTR lpExtension, DWORD nB
 
 DWORD SearchPathW(LPCWSTR lpPath, LPCWSTR lpFileName, LPCWSTR lpExtension, DWORD nBufferLength,
                   LPWSTR lpBuffer, LPWSTR* lpFilePart) {
+  sim::NoteWideCall("SearchPathW");
   if (FaultHere("SearchPathW")) {
     SetError(ERROR_NOT_ENOUGH_MEMORY);
     return 0;
@@ -597,6 +601,7 @@ BOOL DeleteFileA(LPCSTR lpFileName) {
 }
 
 BOOL DeleteFileW(LPCWSTR lpFileName) {
+  sim::NoteWideCall("DeleteFileW");
   if (!lpFileName) {
     SetError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -613,6 +618,7 @@ BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES) {
 }
 
 BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES) {
+  sim::NoteWideCall("CreateDirectoryW");
   if (!lpPathName) {
     SetError(ERROR_INVALID_PARAMETER);
     return FALSE;

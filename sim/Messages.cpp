@@ -403,6 +403,7 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  sim::NoteWideCall("SendMessageW");
   BeforeWindowCall("SendMessageW", hWnd);
   return SendToWindow(hWnd, Msg, wParam, lParam, true, "SendMessageW");
 }
@@ -416,6 +417,7 @@ LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, U
 
 LRESULT SendMessageTimeoutW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
                             UINT uTimeout, PDWORD_PTR lpdwResult) {
+  sim::NoteWideCall("SendMessageTimeoutW");
   BeforeWindowCall("SendMessageTimeoutW", hWnd);
   return SendToWindowWithTimeout(hWnd, Msg, wParam, lParam, fuFlags, uTimeout, lpdwResult, true,
                                  "SendMessageTimeoutW");
@@ -426,6 +428,7 @@ BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  sim::NoteWideCall("PostMessageW");
   return PostToQueue(hWnd, Msg, wParam, lParam);
 }
 
@@ -440,6 +443,7 @@ BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
 }
 
 BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
+  sim::NoteWideCall("GetMessageW");
   return GetFromQueue(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax);
 }
 
@@ -450,6 +454,7 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
 
 BOOL PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
                   UINT wRemoveMsg) {
+  sim::NoteWideCall("PeekMessageW");
   return PeekAtQueue(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, wRemoveMsg);
 }
 
@@ -467,5 +472,6 @@ LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  sim::NoteWideCall("DefWindowProcW");
   return DefaultWindowAnswer(hWnd, Msg, wParam, lParam, true);
 }

@@ -258,6 +258,7 @@ HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
 
 // Module names are ASCII; a character the code page lacks matches none.
 HMODULE LoadLibraryW(LPCWSTR lpLibFileName) {
+  sim::NoteWideCall("LoadLibraryW");
   if (FaultHere("LoadLibraryW")) {
     SetError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;

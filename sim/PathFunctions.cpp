@@ -268,11 +268,13 @@ BOOL PathIsUNCServerShareA(LPCSTR pszPath) {
 }
 
 BOOL PathFileExistsW(LPCWSTR pszPath) {
+  sim::NoteWideCall("PathFileExistsW");
   if (!pszPath) return FALSE;
   return GetFileAttributesW(pszPath) != INVALID_FILE_ATTRIBUTES;
 }
 
 BOOL PathIsDirectoryW(LPCWSTR pszPath) {
+  sim::NoteWideCall("PathIsDirectoryW");
   if (!pszPath) return FALSE;
   DWORD attributes = GetFileAttributesW(pszPath);
   if (attributes == INVALID_FILE_ATTRIBUTES) return FALSE;
@@ -282,6 +284,7 @@ BOOL PathIsDirectoryW(LPCWSTR pszPath) {
 // The source must be shorter than MAX_PATH characters, as the buffer holds
 // MAX_PATH; the result is never longer than that.
 BOOL PathCanonicalizeW(LPWSTR pszBuf, LPCWSTR pszPath) {
+  sim::NoteWideCall("PathCanonicalizeW");
   if (pszBuf) *pszBuf = 0;
   if (!pszBuf || !pszPath) {
     sim::SetError(ERROR_INVALID_PARAMETER);
@@ -301,6 +304,7 @@ BOOL PathCanonicalizeW(LPWSTR pszBuf, LPCWSTR pszPath) {
 
 // As PathAddBackslashA, in characters.
 LPWSTR PathAddBackslashW(LPWSTR pszPath) {
+  sim::NoteWideCall("PathAddBackslashW");
   if (!pszPath) return nullptr;
   size_t len = sim::WideLength(pszPath);
   if (len >= MAX_PATH) return nullptr;
@@ -313,6 +317,7 @@ LPWSTR PathAddBackslashW(LPWSTR pszPath) {
 }
 
 LPWSTR PathRemoveBackslashW(LPWSTR pszPath) {
+  sim::NoteWideCall("PathRemoveBackslashW");
   if (!pszPath) return nullptr;
   size_t len = sim::WideLength(pszPath);
   WCHAR* last = len ? pszPath + len - 1 : pszPath;
@@ -324,6 +329,7 @@ LPWSTR PathRemoveBackslashW(LPWSTR pszPath) {
 }
 
 void PathRemoveBlanksW(LPWSTR pszPath) {
+  sim::NoteWideCall("PathRemoveBlanksW");
   if (!pszPath || !*pszPath) return;
   WCHAR* start = pszPath;
   WCHAR* first = pszPath;
@@ -336,6 +342,7 @@ void PathRemoveBlanksW(LPWSTR pszPath) {
 }
 
 void PathUnquoteSpacesW(LPWSTR lpsz) {
+  sim::NoteWideCall("PathUnquoteSpacesW");
   if (!lpsz || *lpsz != u'"') return;
   size_t last = sim::WideLength(lpsz) - 1;
   if (lpsz[last] != u'"') return;
@@ -344,6 +351,7 @@ void PathUnquoteSpacesW(LPWSTR lpsz) {
 }
 
 BOOL PathRemoveFileSpecW(LPWSTR pszPath) {
+  sim::NoteWideCall("PathRemoveFileSpecW");
   if (!pszPath) return FALSE;
   WCHAR* cut = pszPath;  // where the last component starts (or its separator)
   WCHAR* p = pszPath;
@@ -367,6 +375,7 @@ BOOL PathRemoveFileSpecW(LPWSTR pszPath) {
 }
 
 LPWSTR PathFindFileNameW(LPCWSTR pszPath) {
+  sim::NoteWideCall("PathFindFileNameW");
   if (!pszPath) return nullptr;
   const WCHAR* last = pszPath;
   for (const WCHAR* p = pszPath; *p; ++p) {
@@ -378,6 +387,7 @@ LPWSTR PathFindFileNameW(LPCWSTR pszPath) {
 }
 
 LPWSTR PathFindExtensionW(LPCWSTR pszPath) {
+  sim::NoteWideCall("PathFindExtensionW");
   if (!pszPath) return nullptr;
   const WCHAR* dot = nullptr;
   const WCHAR* p = pszPath;
@@ -392,12 +402,14 @@ LPWSTR PathFindExtensionW(LPCWSTR pszPath) {
 }
 
 BOOL PathIsRelativeW(LPCWSTR pszPath) {
+  sim::NoteWideCall("PathIsRelativeW");
   if (!pszPath || !*pszPath) return TRUE;
   if (*pszPath == u'\\' || pszPath[1] == u':') return FALSE;
   return TRUE;
 }
 
 BOOL PathIsUNCServerShareW(LPCWSTR pszPath) {
+  sim::NoteWideCall("PathIsUNCServerShareW");
   if (!pszPath) return FALSE;
   std::vector<unsigned> chars = ToChars(pszPath);
   return IsUncServerShare(chars, chars.size());

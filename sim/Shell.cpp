@@ -116,6 +116,7 @@ BOOL SHGetSpecialFolderPathA(HWND, LPSTR lpszPath, int csidl, BOOL fCreate) {
 }
 
 BOOL SHGetSpecialFolderPathW(HWND, LPWSTR lpszPath, int csidl, BOOL fCreate) {
+  sim::NoteWideCall("SHGetSpecialFolderPathW");
   if (FaultHere("SHGetSpecialFolderPathW")) return FALSE;  // the buffer is left alone
   if (!lpszPath) {
     SetError(ERROR_INVALID_PARAMETER);
@@ -152,6 +153,7 @@ HINSTANCE ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpP
 // the code page, with best-fit.
 HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR lpOperation, LPCWSTR lpFile, LPCWSTR lpParameters,
                         LPCWSTR lpDirectory, INT nShowCmd) {
+  sim::NoteWideCall("ShellExecuteW");
   bool fault = FaultHere("ShellExecuteW");
   auto wide = [](LPCWSTR text) { return text ? std::u16string(text) : std::u16string(); };
   ShellLaunchRecord r;

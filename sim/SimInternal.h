@@ -333,6 +333,9 @@ bool FaultHere(const char* function);
 // While one lives, the calls the sim makes of its own functions (one built
 // on another, a set-up call, the test's window hook) pass no fault point:
 // they are not the program's calls.
+// At the start of each W function: on Windows 95/98/ME the program's call is
+// noted in World::wideCallsOnWindows9x.
+void NoteWideCall(const char* function);
 class SimOwnCalls {
  public:
   SimOwnCalls();

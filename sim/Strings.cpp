@@ -635,11 +635,13 @@ LPSTR CharPrevA(LPCSTR lpszStart, LPCSTR lpszCurrent) {
 
 // One UTF-16 unit on or back, never past the end or before the start.
 LPWSTR CharNextW(LPCWSTR lpsz) {
+  sim::NoteWideCall("CharNextW");
   if (!lpsz) return nullptr;
   return const_cast<LPWSTR>(*lpsz ? lpsz + 1 : lpsz);
 }
 
 LPWSTR CharPrevW(LPCWSTR lpszStart, LPCWSTR lpszCurrent) {
+  sim::NoteWideCall("CharPrevW");
   if (!lpszStart || !lpszCurrent || lpszCurrent <= lpszStart) {
     return const_cast<LPWSTR>(lpszStart);
   }
@@ -657,6 +659,7 @@ LPSTR lstrcpyA(LPSTR lpString1, LPCSTR lpString2) {
 }
 
 LPWSTR lstrcpyW(LPWSTR lpString1, LPCWSTR lpString2) {
+  sim::NoteWideCall("lstrcpyW");
   if (!lpString1 || !lpString2) return nullptr;
   std::memmove(lpString1, lpString2, (sim::WideLength(lpString2) + 1) * sizeof(WCHAR));
   return lpString1;
@@ -682,6 +685,7 @@ LPSTR lstrcpynA(LPSTR lpString1, LPCSTR lpString2, int iMaxLength) {
 }
 
 LPWSTR lstrcpynW(LPWSTR lpString1, LPCWSTR lpString2, int iMaxLength) {
+  sim::NoteWideCall("lstrcpynW");
   return CopyAtMost(lpString1, lpString2, iMaxLength);
 }
 
@@ -692,6 +696,7 @@ LPSTR lstrcatA(LPSTR lpString1, LPCSTR lpString2) {
 }
 
 LPWSTR lstrcatW(LPWSTR lpString1, LPCWSTR lpString2) {
+  sim::NoteWideCall("lstrcatW");
   if (!lpString1 || !lpString2) return nullptr;
   std::memmove(lpString1 + sim::WideLength(lpString1), lpString2,
                (sim::WideLength(lpString2) + 1) * sizeof(WCHAR));
@@ -708,10 +713,12 @@ int lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2) {
 }
 
 int lstrcmpW(LPCWSTR lpString1, LPCWSTR lpString2) {
+  sim::NoteWideCall("lstrcmpW");
   return sim::Linguistic(lpString1, lpString2, -1, false);
 }
 
 int lstrcmpiW(LPCWSTR lpString1, LPCWSTR lpString2) {
+  sim::NoteWideCall("lstrcmpiW");
   return sim::Linguistic(lpString1, lpString2, -1, true);
 }
 
@@ -726,11 +733,13 @@ int StrCmpNA(LPCSTR lpStr1, LPCSTR lpStr2, int nChar) {
 }
 
 int StrCmpNIW(LPCWSTR lpStr1, LPCWSTR lpStr2, int nChar) {
+  sim::NoteWideCall("StrCmpNIW");
   if (nChar <= 0) return 0;
   return sim::Linguistic(lpStr1, lpStr2, nChar, true);
 }
 
 int StrCmpNW(LPCWSTR lpStr1, LPCWSTR lpStr2, int nChar) {
+  sim::NoteWideCall("StrCmpNW");
   if (nChar <= 0) return 0;
   return sim::Linguistic(lpStr1, lpStr2, nChar, false);
 }
@@ -740,10 +749,12 @@ LPSTR StrStrIA(LPCSTR lpFirst, LPCSTR lpSrch) { return sim::FindSubstring(lpFirs
 LPSTR StrStrA(LPCSTR lpFirst, LPCSTR lpSrch) { return sim::FindSubstring(lpFirst, lpSrch, false); }
 
 LPWSTR StrStrIW(LPCWSTR lpFirst, LPCWSTR lpSrch) {
+  sim::NoteWideCall("StrStrIW");
   return sim::FindSubstring(lpFirst, lpSrch, true);
 }
 
 LPWSTR StrStrW(LPCWSTR lpFirst, LPCWSTR lpSrch) {
+  sim::NoteWideCall("StrStrW");
   return sim::FindSubstring(lpFirst, lpSrch, false);
 }
 
@@ -757,6 +768,7 @@ LPSTR StrChrA(LPCSTR lpStart, WORD wMatch) {
 
 // Unlike StrChrA, a search for the zero finds the terminating zero.
 LPWSTR StrChrW(LPCWSTR lpStart, WCHAR wMatch) {
+  sim::NoteWideCall("StrChrW");
   if (!lpStart) return nullptr;
   for (const WCHAR* p = lpStart;; ++p) {
     if (*p == wMatch) return const_cast<LPWSTR>(p);

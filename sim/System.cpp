@@ -149,6 +149,7 @@ HMODULE GetModuleHandleA(LPCSTR lpModuleName) {
 }
 
 HMODULE GetModuleHandleW(LPCWSTR lpModuleName) {
+  sim::NoteWideCall("GetModuleHandleW");
   if (!lpModuleName) return SIM_PROGRAM_INSTANCE;
   return ModuleHandleOf(lpModuleName);
 }
@@ -167,6 +168,7 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
 }
 
 DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
+  sim::NoteWideCall("GetModuleFileNameW");
   if (FaultHere("GetModuleFileNameW")) {
     SetError(ERROR_NOT_ENOUGH_MEMORY);
     return 0;
@@ -226,6 +228,7 @@ DWORD GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer) {
 }
 
 DWORD GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer) {
+  sim::NoteWideCall("GetCurrentDirectoryW");
   return CopyDirectoryText(State().currentDirectory, nBufferLength, lpBuffer);
 }
 
@@ -238,6 +241,7 @@ BOOL SetCurrentDirectoryA(LPCSTR lpPathName) {
 }
 
 BOOL SetCurrentDirectoryW(LPCWSTR lpPathName) {
+  sim::NoteWideCall("SetCurrentDirectoryW");
   if (!lpPathName) {
     SetError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -250,6 +254,7 @@ UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
 }
 
 UINT GetWindowsDirectoryW(LPWSTR lpBuffer, UINT uSize) {
+  sim::NoteWideCall("GetWindowsDirectoryW");
   return CopyDirectoryText(State().windowsDirectory, uSize, lpBuffer);
 }
 
@@ -258,6 +263,7 @@ UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) {
 }
 
 UINT GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize) {
+  sim::NoteWideCall("GetSystemDirectoryW");
   return CopyDirectoryText(State().systemDirectory, uSize, lpBuffer);
 }
 
@@ -275,6 +281,7 @@ void OutputDebugStringA(LPCSTR lpOutputString) {
 
 // A character the code page lacks is '?' in the code-page line, never a look-alike.
 void OutputDebugStringW(LPCWSTR lpOutputString) {
+  sim::NoteWideCall("OutputDebugStringW");
   if (!lpOutputString) return;
   std::u16string line = TraceLine(lpOutputString);
   Current().trace.push_back(WideToAnsi(line, false));
@@ -294,6 +301,7 @@ LPSTR GetCommandLineA(void) {
 }
 
 LPWSTR GetCommandLineW(void) {
+  sim::NoteWideCall("GetCommandLineW");
   World::Impl& s = State();
   s.commandLineWideBuffer.assign(s.commandLine.begin(), s.commandLine.end());
   s.commandLineWideBuffer.push_back(u'\0');

@@ -515,6 +515,7 @@ ATOM RegisterClassA(const WNDCLASSA* lpWndClass) {
 }
 
 ATOM RegisterClassW(const WNDCLASSW* lpWndClass) {
+  sim::NoteWideCall("RegisterClassW");
   if (FaultHere("RegisterClassW")) {
     SetError(ERROR_NOT_ENOUGH_MEMORY);
     return 0;
@@ -533,6 +534,7 @@ BOOL UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
 }
 
 BOOL UnregisterClassW(LPCWSTR lpClassName, HINSTANCE) {
+  sim::NoteWideCall("UnregisterClassW");
   if (!lpClassName) {
     SetError(ERROR_CLASS_DOES_NOT_EXIST);
     return FALSE;
@@ -560,6 +562,7 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
 HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle,
                      int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                      HINSTANCE hInstance, LPVOID lpParam) {
+  sim::NoteWideCall("CreateWindowExW");
   if (FaultHere("CreateWindowExW")) {
     SetError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
@@ -703,6 +706,7 @@ int GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount) {
 }
 
 int GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount) {
+  sim::NoteWideCall("GetClassNameW");
   BeforeWindowCall("GetClassNameW", hWnd);
   if (FaultHere("GetClassNameW")) {
     SetError(ERROR_INVALID_WINDOW_HANDLE);
@@ -744,6 +748,7 @@ int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
 }
 
 int GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount) {
+  sim::NoteWideCall("GetWindowTextW");
   BeforeWindowCall("GetWindowTextW", hWnd);
   if (!lpString || nMaxCount <= 0) return 0;
   lpString[0] = 0;
@@ -776,6 +781,7 @@ int GetWindowTextLengthA(HWND hWnd) {
 }
 
 int GetWindowTextLengthW(HWND hWnd) {
+  sim::NoteWideCall("GetWindowTextLengthW");
   WindowObj* w = FindWindowObj(hWnd);
   if (!w) {
     SetError(ERROR_INVALID_WINDOW_HANDLE);
@@ -794,6 +800,7 @@ BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString) {
 }
 
 BOOL SetWindowTextW(HWND hWnd, LPCWSTR lpString) {
+  sim::NoteWideCall("SetWindowTextW");
   if (!FindWindowObj(hWnd)) {
     SetError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
@@ -1006,6 +1013,7 @@ HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass, LPCST
 }
 
 HWND FindWindowExW(HWND hWndParent, HWND hWndChildAfter, LPCWSTR lpszClass, LPCWSTR lpszWindow) {
+  sim::NoteWideCall("FindWindowExW");
   BeforeWindowCall("FindWindowExW", hWndParent);
   if (FaultHere("FindWindowExW")) {
     SetError(ERROR_NOT_ENOUGH_MEMORY);
@@ -1023,6 +1031,7 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
 }
 
 HWND FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
+  sim::NoteWideCall("FindWindowW");
   return FindWindowExW(nullptr, nullptr, lpClassName, lpWindowName);
 }
 
@@ -1037,6 +1046,7 @@ HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
 
 // Resource names are ASCII; a character the code page lacks matches none.
 HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName) {
+  sim::NoteWideCall("LoadIconW");
   if (FaultHere("LoadIconW")) {
     SetError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
@@ -1055,6 +1065,7 @@ HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
 }
 
 HCURSOR LoadCursorW(HINSTANCE hInstance, LPCWSTR lpCursorName) {
+  sim::NoteWideCall("LoadCursorW");
   if (FaultHere("LoadCursorW")) {
     SetError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;

@@ -73,6 +73,7 @@ std::string World::ModulePath() const { return Ansi(impl_->modulePath); }
 
 void World::SetCurrentDirectory(const Text& dir) {
   std::u16string wide = dir.Wide();
+  SimOwnCalls own;   // a set-up call, not the program's
   if (!SetCurrentDirectoryW(wide.c_str())) {
     std::fprintf(stderr, "sim: SetCurrentDirectory: no directory %s\n", Utf8(wide).c_str());
     std::abort();

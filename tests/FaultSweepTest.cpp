@@ -133,6 +133,9 @@ public:
         check(world.LoadedLibraries() == 0, "a library was left loaded");
         check(world.unmatchedFreeLibraryCalls == 0, "a library was freed more often than loaded");
         check(world.callsIntoFreedLibraries == 0, "a call into a freed library");
+        check(world.wideCallsOnWindows9x.empty(),
+              "a W function called on Windows 98/ME: " +
+                  (world.wideCallsOnWindows9x.empty() ? "" : world.wideCallsOnWindows9x[0]));
         check(world.lateWritesIntoReleasedMemory == 0,
               "memory released while a lost message may still write into it");
         // After a lost message the block or view stays on purpose: the other program may still

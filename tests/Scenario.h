@@ -63,13 +63,15 @@ protected:
         EXPECT_EQ(0, world.OutstandingGlobalBlocks()) << "global memory not freed";
         EXPECT_EQ(0, world.LiveWindowsOfCurrentProcess()) << "a window was left behind";
         EXPECT_FALSE(world.blockedInMessageLoop) << "the message loop would wait for ever";
+        EXPECT_EQ(std::vector<std::string>{}, world.wideCallsOnWindows9x)
+            << "W functions do not work on Windows 95/98/ME";
     }
 
     // Prepares the same world for another start of the program: a new process registers its
     // class afresh and starts with a zero-filled RunState. The settings file is removed.
     void StartOver()
     {
-        UnregisterClassW(u"Tavix", SIM_PROGRAM_INSTANCE);
+        UnregisterClassA("Tavix", SIM_PROGRAM_INSTANCE);
         std::memset(&g_Run, 0, sizeof g_Run);
         g_Run.UnicodeCalls = 1;
         world.Remove("C:\\Tavix\\Tavix.ini");

@@ -418,6 +418,11 @@ class World {
   // Calls through a PSAPI function pointer after the library was freed again
   // (a crash on Windows); the sim fails them with ERROR_MOD_NOT_FOUND.
   int callsIntoFreedLibraries = 0;
+  // W functions the program called on Windows 95, 98 or ME, where they are
+  // stubs that do nothing (the conversions and lstrlenW/wsprintfW work there
+  // and are not listed). The sim still answers them, so that a run goes on;
+  // a program for those systems must not call them at all.
+  std::vector<std::string> wideCallsOnWindows9x;
 
   int OpenFileHandles() const;         // file handles the program left open
   int OpenKernelHandles() const;       // all kernel handles the program left open

@@ -186,4 +186,28 @@ TEST(GetCommandLineW, GivesTheLineAsSetAndTheAFormItsLookAlike) {
   EXPECT_STREQ("Tavix.exe \x95\x5c", GetCommandLineA());
 }
 
+// Windows 95/98/ME has W functions only as stubs; the world notes every call a program makes
+// of one there, but not of those that work there, nor the sim's own.
+TEST(WideCallsOnWindows9x, AreNotedForThePrograms) {
+  sim::World world;
+  world.SetWindows98();
+  char16_t buffer[MAX_PATH];
+  GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  PathFileExistsW(u"C:\\WINDOWS");
+  MultiByteToWideChar(CP_ACP, 0, "a", -1, buffer, MAX_PATH);
+  lstrlenW(u"abc");
+  world.SetCurrentDirectory("C:\\WINDOWS");
+  // PathFileExistsW asks GetFileAttributesW, as the shell's own does.
+  EXPECT_EQ((std::vector<std::string>{"GetModuleFileNameW", "PathFileExistsW",
+                                      "GetFileAttributesW"}),
+            world.wideCallsOnWindows9x);
+}
+
+TEST(WideCallsOnWindows9x, AreNotNotedOnTheNtFamily) {
+  sim::World world;
+  char16_t buffer[MAX_PATH];
+  GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  EXPECT_TRUE(world.wideCallsOnWindows9x.empty());
+}
+
 }  // namespace
