@@ -9,10 +9,14 @@ On a private virtual display with a Wine prefix of its own:
   4. runs Tavix.exe /#f /#e=View with a settings file whose program labelled View is a small
      recorder (template "%M"), and prints the command line and working folder it was started
      with;
-  5. shows the route for the Explorer of Windows 7 to 11, whose items no other program can
+  5. selects r\u00e9sum\u00e9.txt and resume.txt, two files whose names differ only by the
+     accents, runs Tavix.exe /#f again and prints both clipboard texts: the Unicode one with
+     each name as it is, the ANSI one (code page 932) with '?' where the code page has no
+     character, never a look-alike that would name the other file;
+  6. shows the route for the Explorer of Windows 7 to 11, whose items no other program can
      read: a stand-in shell serves the shell's window list over Wine's COM for a window titled
      only "Minutes", and Tavix.exe /#f asks it for the folder and the selected items;
-  6. saves screenshots to build/demo/ (the selection, and the version box of Tavix.exe /#v).
+  7. saves screenshots to build/demo/ (the selection, and the version box of Tavix.exe /#v).
 
 Exit code 0 when both outputs are as expected. Everything it started is ended before it returns.
 """
@@ -24,8 +28,8 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from harness import (Peers, ShellConfig, WineSession, exe_path, map_drive,  # noqa: E402
-                     place_recorder, read_clipboard, set_clipboard, start_explorer,
-                     wait_for_launch)
+                     place_recorder, read_clipboard, read_clipboard_text, set_clipboard,
+                     start_explorer, wait_for_launch)
 from harness.box import BoxReport  # noqa: E402
 from harness.paths import ROOT  # noqa: E402
 
@@ -35,6 +39,9 @@ OUT = os.path.join(ROOT, 'build', 'demo')
 SELECT = ['Old Files', 'memo.txt']
 EXPECTED_CLIPBOARD = b'D:\\Old Files\r\nD:\\memo.txt'
 EXPECTED_PARAMETERS = b'"D:\\Old Files\\" "D:\\memo.txt"'
+ACCENTED = ['r\u00e9sum\u00e9.txt', 'resume.txt']
+# What code page 932 makes of each name when no look-alike is allowed.
+ACCENTED_ANSI = {'r\u00e9sum\u00e9.txt': b'r?sum?.txt', 'resume.txt': b'resume.txt'}
 
 
 def show(label, data):
@@ -48,11 +55,32 @@ def sample(sc):
     sc.make_folder('sample/Old Files')
     sc.write_file('sample/memo.txt', b'memo\r\n')
     sc.write_file('sample/' + '議事録.txt', b'minutes\r\n')
+    for name in ACCENTED:
+        sc.write_file('sample/' + name, b'cv\r\n')
 
 
 def settings(sc):
     viewer = sc.win_path('tools\\viewer.exe').encode('cp932')
     sc.write_file('Tavix.ini', b'[exec]\r\n' + viewer + b' | View\r\n>"%M"\r\n%end\r\n')
+
+
+def accented_names(session, sc, peers, explorer):
+    """Two names that differ only by their accents: each gives its own path."""
+    selected = explorer.select(ACCENTED)
+    order = [item.name for item in sorted(selected, key=lambda item: item.index)]
+    print('demo: selected by clicks: %s' % ', '.join(order))
+    set_clipboard(session, sc, peers, b'(the clipboard before)')
+    run = session.run(sc, 'Tavix.exe', ['/#f'], peers=peers)
+    found = read_clipboard_text(session, sc, peers)
+    print('demo: Tavix.exe /#f ended with exit code %r' % run.exit_code)
+    if found is None:
+        print('demo: the clipboard holds no text', file=sys.stderr)
+        return False
+    print('demo: clipboard, Unicode text: %s' % (found.unicode or '').replace('\r\n', '<CR><LF>'))
+    show('clipboard, ANSI text:', found.text)
+    unicode_wanted = '\r\n'.join('D:\\' + name for name in order)
+    ansi_wanted = b'\r\n'.join(b'D:\\' + ACCENTED_ANSI[name] for name in order)
+    return run.exit_code == 0 and found.unicode == unicode_wanted and found.text == ansi_wanted
 
 
 def shell_route(session, sc, peers):
@@ -145,6 +173,7 @@ def main():
                     show('View was started with the command line:', record.command_line)
                     show('in the working folder:', record.directory)
                     ok = ok and run.exit_code == 0 and record.parameters == EXPECTED_PARAMETERS
+                ok = accented_names(session, sc, peers, explorer) and ok
         ok = shell_route(session, sc, peers) and ok
         ok = version_box(session, sc, peers) and ok
 
