@@ -10,8 +10,11 @@
  * itself while it is being created, and runs the message loop until the quit message that
  * the closing posts.
  *
+ * On the NT family Tavix works in UTF-16, so the floor does too: the wide module path, class,
+ * window and message loop.
+ *
  * One cheap call into each library keeps its DLL among the imports, so that the loader maps
- * and initialises it as it does for Tavix: PathUnquoteSpacesA (shlwapi) works on the module
+ * and initialises it as it does for Tavix: PathUnquoteSpacesW (shlwapi) works on the module
  * path in memory, CreateSolidBrush (gdi32) makes the class brush and DragAcceptFiles (shell32)
  * only clears a window style bit; none of them touches the disk or another process.
  *
@@ -23,7 +26,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-static const char CLASS_NAME[] = "floor_program";
+static const WCHAR CLASS_NAME[] = L"floor_program";
 static int g_destroyed;
 
 static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -31,14 +34,14 @@ static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPA
     switch (message) {
     case WM_CREATE:
         DragAcceptFiles(window, FALSE);
-        SendMessageA(window, WM_CLOSE, 0, 0);
+        SendMessageW(window, WM_CLOSE, 0, 0);
         return 0;
     case WM_DESTROY:
         g_destroyed = 1;
         PostQuitMessage(0);
         return 0;
     default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -46,12 +49,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 {
     (void)previous; (void)commandLine; (void)showState;
 
-    char modulePath[MAX_PATH];
-    GetModuleFileNameA(NULL, modulePath, sizeof modulePath);
-    modulePath[sizeof modulePath - 1] = '\0';
-    PathUnquoteSpacesA(modulePath);
+    WCHAR modulePath[2 * MAX_PATH];
+    GetModuleFileNameW(NULL, modulePath, 2 * MAX_PATH);
+    modulePath[2 * MAX_PATH - 1] = 0;
+    PathUnquoteSpacesW(modulePath);
 
-    WNDCLASSA windowClass = {0};
+    WNDCLASSW windowClass = {0};
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
@@ -59,12 +62,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
     windowClass.hbrBackground = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
     windowClass.lpszClassName = CLASS_NAME;
-    if (!RegisterClassA(&windowClass))
+    if (!RegisterClassW(&windowClass))
         return 1;
 
     /* The window closes itself during creation, so no handle comes back; the quit message
        posted by its destruction is what the loop below ends on. */
-    CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, CLASS_NAME, CLASS_NAME,
+    CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, CLASS_NAME, CLASS_NAME,
                     WS_POPUP,
                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                     NULL, NULL, instance, NULL);
@@ -73,7 +76,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 
     MSG message;
     BOOL got;
-    while ((got = GetMessageA(&message, NULL, 0, 0)) > 0)
-        DispatchMessageA(&message);
+    while ((got = GetMessageW(&message, NULL, 0, 0)) > 0)
+        DispatchMessageW(&message);
     return got == 0 ? (int)message.wParam : 1;
 }
