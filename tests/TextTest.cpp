@@ -2,6 +2,7 @@
 // that refuse to produce a cut path.
 #include "Scenario.h"
 
+#include "common/SystemText.h"
 #include "common/Text.h"
 
 namespace {
@@ -73,6 +74,25 @@ TEST_F(Text, KeysMatchWithoutRegardToCase)
     EXPECT_EQ(-1, TextFindNoCase(u"x [exe]", u"[exec]"));
     EXPECT_EQ(3, TextFindNoCase(u"la CAFÉ", u"café")) << "accented letters have cases too";
     EXPECT_EQ(-1, TextFindNoCase(u"la CAFE", u"café")) << "an accent is not a case";
+}
+
+// Windows 98/ME compares in the ANSI code page. A character it cannot hold (from a settings file
+// in UTF-8) equals only itself there: it neither fails every search nor matches every other
+// such character.
+TEST_F(Text, OnWindows98TextsOutsideTheCodePageMatchOnlyThemselves)
+{
+    world.SetWindows98();
+    g_Run.UnicodeCalls = 0;
+    EXPECT_EQ(1, TextStartsWithNoCase(u"@RESTORE=no", u"@restore"));
+    EXPECT_EQ(2, TextFindNoCase(u"x [EXEC]", u"[exec]"));
+    EXPECT_EQ(2, TextFindNoCase(u"x \xFF21\xFF22", u"\xFF41\xFF42")) << "full-width letters have cases";
+    EXPECT_EQ(3, TextFindNoCase(u"/#e보기 /#e=보기", u"보기 ")) << "Hangul, as it stands";
+    EXPECT_EQ(-1, TextFindNoCase(u"/#e=보기", u"한글")) << "not as another '?'";
+    EXPECT_EQ(0, TextFindNoCase(u"😀 a", u"😀 A"));
+    EXPECT_EQ(-1, TextFindNoCase(u"😀", u"😁"));
+    EXPECT_EQ(0, CompareNoCaseN(u"보기X", u"보기x", 3));
+    EXPECT_NE(0, CompareNoCaseN(u"보기", u"한글", 2));
+    EXPECT_EQ(std::vector<std::string>{}, world.wideCallsOnWindows9x);
 }
 
 TEST_F(Text, DecimalAsPercentDWritesIt)

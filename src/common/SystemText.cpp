@@ -128,22 +128,50 @@ int AnsiFromWide(const WCHAR* wide, char* ansi, int ansiSize)
 
 // --- string comparison ---
 
-// The ANSI form of the first count characters of text (a surrogate pair counts as one), with
-// '?' for what the code page lacks, in a buffer of AnsiBufferSize bytes.
-static void AnsiPiece(const WCHAR* text, int count, char* piece)
+// The number of UTF-16 units of the character at text: 2 for a surrogate pair, else 1.
+static int UnitsOfCharacter(const WCHAR* text)
 {
-    int units = 0;
-    for (int chars = 0; chars < count && units < LineBufferSize - 2 && text[units] != 0; chars++)
-        units += IsHighSurrogate(text[units]) && text[units + 1] != 0 ? 2 : 1;
-    int bytes = AnsiMarked(text, units, piece, AnsiBufferSize - 1);
-    piece[bytes < AnsiBufferSize - 1 ? bytes : AnsiBufferSize - 1] = '\0';
+    return IsHighSurrogate(text[0]) && text[1] != 0 ? 2 : 1;
 }
 
-// The number of characters of text (a surrogate pair counts as one).
-static int CharacterCount(const WCHAR* text)
+// Windows 98/ME: whether the first chars characters of a and b are equal without regard to
+// letter case, each pair of characters compared in the ANSI code page as the system compares
+// them. A character that the code page cannot hold (from a settings file in UTF-8) has no case
+// there and equals only itself. Nothing is allocated, so a comparison never fails for want of
+// memory.
+static int EqualNoCase9x(const WCHAR* a, const WCHAR* b, int chars)
+{
+    int i = 0;
+    int j = 0;
+    for (int k = 0; k < chars; k++) {
+        if (a[i] == 0 || b[j] == 0)
+            return a[i] == b[j];
+        int unitsA = UnitsOfCharacter(a + i);
+        int unitsB = UnitsOfCharacter(b + j);
+        char pieceA[8];
+        char pieceB[8];
+        int bytesA = ConvertCharacterExactly(a + i, unitsA, pieceA, sizeof pieceA - 1);
+        int bytesB = ConvertCharacterExactly(b + j, unitsB, pieceB, sizeof pieceB - 1);
+        if (bytesA == 0 || bytesB == 0) {
+            if (unitsA != unitsB || a[i] != b[j] || (unitsA == 2 && a[i + 1] != b[j + 1]))
+                return 0;
+        } else {
+            pieceA[bytesA] = '\0';
+            pieceB[bytesB] = '\0';
+            if (StrCmpNIA(pieceA, pieceB, bytesA > bytesB ? bytesA : bytesB) != 0)
+                return 0;
+        }
+        i += unitsA;
+        j += unitsB;
+    }
+    return 1;
+}
+
+// The number of characters in the first count units of text (a surrogate pair counts as one).
+static int CharacterCount(const WCHAR* text, int count)
 {
     int chars = 0;
-    for (int i = 0; text[i] != 0; i += IsHighSurrogate(text[i]) && text[i + 1] != 0 ? 2 : 1)
+    for (int i = 0; i < count && text[i] != 0; i += UnitsOfCharacter(text + i))
         chars++;
     return chars;
 }
@@ -152,21 +180,12 @@ const WCHAR* FindNoCase(const WCHAR* text, const WCHAR* needle)
 {
     if (g_Run.UnicodeCalls)
         return StrStrIW(text, needle);
-    // Texts on Windows 98/ME come from the ANSI world, apart from a settings file written in
-    // UTF-8, whose other characters cannot match an ANSI needle: they are compared as '?'.
-    // Each position is compared as the ANSI search compares it; nothing is allocated, so a
-    // search never fails for want of memory.
-    char ansiNeedle[AnsiBufferSize];
-    if (needle[0] == 0 || !AnsiFromWide(needle, ansiNeedle, sizeof ansiNeedle))
+    if (needle[0] == 0)
         return NULL;
-    int needleChars = CharacterCount(needle);
-    int needleBytes = lstrlenA(ansiNeedle);
-    for (int i = 0; text[i] != 0; i += IsHighSurrogate(text[i]) && text[i + 1] != 0 ? 2 : 1) {
-        char piece[AnsiBufferSize];
-        AnsiPiece(text + i, needleChars, piece);
-        if (lstrlenA(piece) == needleBytes && StrCmpNIA(piece, ansiNeedle, needleBytes) == 0)
+    int needleChars = CharacterCount(needle, TextLength(needle));
+    for (int i = 0; text[i] != 0; i += UnitsOfCharacter(text + i))
+        if (EqualNoCase9x(text + i, needle, needleChars))
             return text + i;
-    }
     return NULL;
 }
 
@@ -174,16 +193,7 @@ int CompareNoCaseN(const WCHAR* a, const WCHAR* b, int count)
 {
     if (g_Run.UnicodeCalls)
         return StrCmpNIW(a, b, count);
-    // Over the bytes the first count characters of b take, as the ANSI comparison counts.
-    char ansiA[AnsiBufferSize];
-    char ansiB[AnsiBufferSize];
-    WCHAR start[LineBufferSize];
-    TextCopyN(start, b, count < LineBufferSize - 1 ? count : LineBufferSize - 1);
-    if (!AnsiFromWide(start, ansiB, sizeof ansiB))
-        return 1;
-    int aBytes = AnsiMarked(a, TextLength(a), ansiA, sizeof ansiA - 1);
-    ansiA[aBytes < (int)sizeof ansiA - 1 ? aBytes : (int)sizeof ansiA - 1] = '\0';
-    return StrCmpNIA(ansiA, ansiB, lstrlenA(ansiB));
+    return EqualNoCase9x(a, b, CharacterCount(b, count)) ? 0 : 1;
 }
 
 // --- paths ---
