@@ -113,7 +113,7 @@ class ListViewBehavior : public ControlBehavior {
  public:
   explicit ListViewBehavior(DWORD processId) : processId_(processId) {}
 
-  bool Handle(World& world, HWND, UINT msg, WPARAM wParam, LPARAM lParam,
+  bool Handle(World& world, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
               LRESULT* result) override {
     ListViewControl& c = control;
     if (c.endProcessAfterMessages >= 0 &&
@@ -122,7 +122,22 @@ class ListViewBehavior : public ControlBehavior {
       *result = 0;
       return true;
     }
+    if (c.beforeEachMessage) c.beforeEachMessage(c, c.received.size());
     c.received.push_back(ListViewControl::Received{msg, wParam, lParam});
+    bool handled = Answer(hwnd, msg, wParam, lParam, result);
+    if (c.hangAfterMessages >= 0 &&
+        c.received.size() >= static_cast<size_t>(c.hangAfterMessages)) {
+      if (ProcessObj* p = FindProcess(processId_)) p->hung = true;
+    }
+    return handled;
+  }
+
+  ListViewControl control;
+
+ private:
+  bool Answer(HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    ListViewControl& c = control;
+    (void)c;
     switch (msg) {
       case LVM_GETITEMCOUNT:
         *result = static_cast<LRESULT>(Count());
@@ -147,9 +162,6 @@ class ListViewBehavior : public ControlBehavior {
     }
   }
 
-  ListViewControl control;
-
- private:
   long long Count() const {
     return control.itemCount >= 0 ? control.itemCount
                                   : static_cast<long long>(control.texts.size());

@@ -198,6 +198,21 @@ LRESULT UnicodeToAnsiWindow(WindowObj& w, UINT msg, WPARAM wParam, LPARAM lParam
   }
 }
 
+// The process's thread first handles, in order, the messages handed to it
+// without a wait.
+void DeliverNotifies(DWORD processId) {
+  for (;;) {
+    ProcessObj* p = FindProcess(processId);
+    if (!p || p->notifies.empty() || p->hung || p->ended) return;
+    ProcessObj::Notify n = p->notifies.front();
+    p->notifies.pop_front();
+    ForgetLateWrite(processId, n.lParam);
+    State().tickCount += p->messageDelay;
+    LRESULT ignored = 0;
+    if (FindWindowObj(n.window)) AnswerForeign(n.window, n.msg, n.wParam, n.lParam, true, &ignored);
+  }
+}
+
 LRESULT SendToWindow(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, bool wide,
                      const char* function) {
   World::Impl& s = State();
@@ -208,6 +223,12 @@ LRESULT SendToWindow(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, bool wid
   }
   if (IsProgramWindow(*w)) return CallWindowProcedure(*w, Msg, wParam, lParam, wide);
   Current().counters.messages[Msg]++;
+  DeliverNotifies(w->rec.processId);
+  w = FindWindowObj(hWnd);
+  if (!w) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
   // A fault: the system refused to deliver the message (as it refuses one to
   // a process of higher integrity).
   if (FaultHere(function)) {
@@ -241,6 +262,12 @@ LRESULT SendToWindowWithTimeout(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lPara
     result = CallWindowProcedure(*w, Msg, wParam, lParam, wide);
   } else {
     Current().counters.messages[Msg]++;
+    DeliverNotifies(w->rec.processId);
+    w = FindWindowObj(hWnd);
+    if (!w) {
+      SetError(ERROR_INVALID_WINDOW_HANDLE);
+      return 0;
+    }
     ProcessObj* p = FindProcess(w->rec.processId);
     DWORD id = w->rec.processId;
     // A fault is a time-out: the other program may still handle the message
@@ -393,6 +420,10 @@ void World::SetMessageDelay(DWORD processId, DWORD milliseconds) {
   ProcessForSetUp(processId, "SetMessageDelay").messageDelay = milliseconds;
 }
 
+void World::SetDebuggerAttached(bool attached) { impl_->debuggerAttached = attached; }
+
+void World::SetDebugViewerListening(bool listening) { impl_->debugViewerListening = listening; }
+
 }  // namespace sim
 
 using namespace sim;
@@ -421,6 +452,33 @@ LRESULT SendMessageTimeoutW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, U
   BeforeWindowCall("SendMessageTimeoutW", hWnd);
   return SendToWindowWithTimeout(hWnd, Msg, wParam, lParam, fuFlags, uTimeout, lpdwResult, true,
                                  "SendMessageTimeoutW");
+}
+
+// Handed to another process's thread, which handles it before the next
+// message sent to it with a wait; to the program's own window, handled at once.
+BOOL SendNotifyMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  sim::NoteWideCall("SendNotifyMessageW");
+  BeforeWindowCall("SendNotifyMessageW", hWnd);
+  WindowObj* w = FindWindowObj(hWnd);
+  if (!w) {
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  if (IsProgramWindow(*w)) {
+    CallWindowProcedure(*w, Msg, wParam, lParam, true);
+    return TRUE;
+  }
+  Current().counters.messages[Msg]++;
+  if (FaultHere("SendNotifyMessageW")) {
+    SetError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  ProcessObj* p = FindProcess(w->rec.processId);
+  if (!p) return TRUE;
+  // Until it is handled, it may write into memory the program gave the process.
+  NoteLateWrite(p->id, lParam);
+  p->notifies.push_back(ProcessObj::Notify{hWnd, Msg, wParam, lParam});
+  return TRUE;
 }
 
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {

@@ -131,6 +131,9 @@ bool ExportedByDefault(const std::string& module, const std::string& name) {
     if (name == "QueryFullProcessImageNameA" || name == "QueryFullProcessImageNameW") {
       return NtAtLeast(6, 0);
     }
+    if (name == "IsDebuggerPresent") {
+      return !IsWin9x() || State().osMinor > 0;  // Windows 95 has none
+    }
     if (name == "IsWow64Process" || name == "Wow64DisableWow64FsRedirection" ||
         name == "Wow64RevertWow64FsRedirection") {
       return NtAtLeast(5, 1);

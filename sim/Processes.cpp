@@ -558,7 +558,10 @@ struct RunTimeExport {
   FARPROC proc;
 };
 
+BOOL WINAPI SimIsDebuggerPresent(void) { return State().debuggerAttached ? TRUE : FALSE; }
+
 const RunTimeExport kRunTimeExports[] = {
+    {"kernel32.dll", "IsDebuggerPresent", AsFarProc(&SimIsDebuggerPresent)},
     {"kernel32.dll", "VirtualAllocEx", AsFarProc(&SimVirtualAllocEx)},
     {"kernel32.dll", "VirtualFreeEx", AsFarProc(&SimVirtualFreeEx)},
     {"kernel32.dll", "CreateToolhelp32Snapshot", AsFarProc(&SimCreateToolhelp32Snapshot)},
@@ -616,6 +619,17 @@ void NoteLateWrite(DWORD processId, LPARAM lParam) {
     State().pendingLateWrites.push_back(PendingLateWrite{processId, address});
   } else if (IsWin9x() && ViewRange(address, 1, false)) {
     State().pendingLateWrites.push_back(PendingLateWrite{0, address});
+  }
+}
+
+void ForgetLateWrite(DWORD processId, LPARAM lParam) {
+  auto& pending = State().pendingLateWrites;
+  ULONG_PTR address = static_cast<ULONG_PTR>(lParam);
+  for (auto it = pending.begin(); it != pending.end(); ++it) {
+    if (it->processId == processId && it->address == address) {
+      pending.erase(it);
+      return;
+    }
   }
 }
 
@@ -706,6 +720,7 @@ void World::EndProcess(DWORD processId) {
   for (HWND h : windows) RemoveWindow(h);
   p.memory.clear();
   p.allocatedBytes = 0;
+  p.notifies.clear();
   p.ended = true;
   p.hung = false;
   auto& pending = impl_->pendingLateWrites;

@@ -78,7 +78,7 @@ struct ThreadRun {
 };
 
 struct KernelObject {
-  enum Kind { kFile, kProcess, kSnapshot, kMapping, kThread } kind = kFile;
+  enum Kind { kFile, kProcess, kSnapshot, kMapping, kThread, kEvent } kind = kFile;
   std::shared_ptr<ThreadRun> thread;   // kThread
   std::shared_ptr<OpenFile> file;
   DWORD processId = 0;
@@ -177,6 +177,10 @@ struct ProcessObj {
   bool hung = false;           // its thread answers no messages
   bool abortAtOnce = false;    // the system already knows it as hung
   DWORD messageDelay = 0;      // milliseconds each message takes
+  // SendNotifyMessageW messages not yet handled: the process's thread handles
+  // them, in order, before the next message sent to it with a wait.
+  struct Notify { HWND window; UINT msg; WPARAM wParam; LPARAM lParam; };
+  std::deque<Notify> notifies;
   std::map<ULONG_PTR, RemoteRegion> memory;  // by base address
   ULONG_PTR nextAddress = 0;   // where the next allocation goes
   SIZE_T allocatedBytes = 0;
@@ -233,6 +237,8 @@ struct World::Impl {
   // kernel handles (files, processes, snapshots, mappings share one table)
   std::map<uintptr_t, KernelObject> handles;
   uintptr_t nextKernelHandle = 0x100;
+  bool debuggerAttached = false;
+  bool debugViewerListening = false;
 
   // global memory
   std::map<uintptr_t, GlobalBlock> globals;
@@ -453,6 +459,8 @@ unsigned char* RemoteRange(ProcessObj& p, ULONG_PTR address, SIZE_T size, Remote
 // A message to a process timed out: remember its lParam if it points into a
 // region of that process or (Windows 98/ME) into a mapped view.
 void NoteLateWrite(DWORD processId, LPARAM lParam);
+// A message that was pending (NoteLateWrite) has now been handled.
+void ForgetLateWrite(DWORD processId, LPARAM lParam);
 // The program released [base, base + size) of a process (0: a mapped view).
 void ReleasedByProgram(DWORD processId, ULONG_PTR base, SIZE_T size);
 // The run-time-only functions of the sim by module and name (null when the

@@ -315,3 +315,30 @@ DWORD GetCurrentThreadId(void) { return kProgramThreadId; }
 HANDLE GetCurrentProcess(void) { return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)); }
 
 UINT GetACP(void) { return State().codePage; }
+
+// Only the event a debug viewer creates is modelled: it exists while the world
+// says a viewer listens.
+namespace {
+HANDLE OpenNamedEvent(const std::u16string& name, const char* function) {
+  if (FaultHere(function)) {
+    SetError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  if (!State().debugViewerListening || name != u"DBWIN_BUFFER_READY") {
+    SetError(ERROR_FILE_NOT_FOUND);
+    return nullptr;
+  }
+  KernelObject obj;
+  obj.kind = KernelObject::kEvent;
+  return NewKernelHandle(obj);
+}
+}  // namespace
+
+HANDLE OpenEventA(DWORD, BOOL, LPCSTR lpName) {
+  return OpenNamedEvent(lpName ? AnsiText(lpName) : u"", "OpenEventA");
+}
+
+HANDLE OpenEventW(DWORD, BOOL, LPCWSTR lpName) {
+  sim::NoteWideCall("OpenEventW");
+  return OpenNamedEvent(lpName ? std::u16string(lpName) : u"", "OpenEventW");
+}

@@ -41,6 +41,8 @@ protected:
     {
         std::memset(&g_Run, 0, sizeof g_Run);
         g_Run.UnicodeCalls = 1;
+        // The tests read the trace as a debug viewer does, so every item has its line.
+        world.SetDebugViewerListening(true);
     }
 
     // Runs the program with the command-line tail as the process start-up hands it over: the

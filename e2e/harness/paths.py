@@ -46,6 +46,7 @@ class Peers:
         self.stand_in_filer = os.path.join(folder, 'stand_in_filer.exe')
         self.stand_in_shell = os.path.join(folder, 'stand_in_shell.exe')
         self.listview_items = os.path.join(folder, 'listview_items.exe')
+        self.selection_probe = os.path.join(folder, 'selection_probe.exe')
         self.launch_recorder = os.path.join(folder, 'launch_recorder.exe')
         self.clipboard_tool = os.path.join(folder, 'clipboard_tool.exe')
         self.trace_writer = os.path.join(folder, 'trace_writer.exe')
@@ -54,7 +55,7 @@ class Peers:
     def all(self):
         return (self.msgbox_reader, self.file_holder, self.window_lister, self.window_tool,
                 self.stand_in_filer, self.stand_in_shell, self.listview_items,
-                self.launch_recorder, self.clipboard_tool, self.trace_writer,
+                self.selection_probe, self.launch_recorder, self.clipboard_tool, self.trace_writer,
                 self.floor_program)
 
     def missing(self):

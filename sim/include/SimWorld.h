@@ -150,14 +150,20 @@ struct ListViewControl {
   // windows go, its memory is released) before the next message is answered.
   // -1: never.
   int endProcessAfterMessages = -1;
+  // After this many messages the owning process stops answering (as SetHung):
+  // messages handed over before are still pending. -1: never.
+  int hangAfterMessages = -1;
+  // Called before each message is answered, with the number received so far:
+  // lets a test change the items or the selection in the middle of a read.
+  std::function<void(ListViewControl&, size_t received)> beforeEachMessage;
   // Observations: every message received, in order (msg, wParam, lParam).
   struct Received { UINT msg; WPARAM wParam; LPARAM lParam; };
   std::vector<Received> received;
 };
 
 // Counters of what the program asked of other processes, for tests and
-// benchmarks. Messages count SendMessageA/W and SendMessageTimeoutA/W calls
-// to windows of other processes.
+// benchmarks. Messages count SendMessageA/W, SendMessageTimeoutA/W and
+// SendNotifyMessageW calls to windows of other processes.
 struct CrossProcessCounters {
   std::map<UINT, long> messages;  // by message number
   long allocations = 0;           // VirtualAllocEx calls that succeeded
@@ -322,9 +328,13 @@ class World {
   // Every message to this process's windows takes this long (the clock
   // advances); one longer than a time-out times out.
   void SetMessageDelay(DWORD processId, DWORD milliseconds);
+  // A debugger attached to the program (IsDebuggerPresent), and a debug viewer
+  // waiting for its lines (the event "DBWIN_BUFFER_READY" exists).
+  void SetDebuggerAttached(bool attached);
+  void SetDebugViewerListening(bool listening);
   // Called at the start of the window functions that take a window
   // (GetWindowTextA/W, GetClassNameA/W, IsWindowVisible, GetWindowThreadProcessId,
-  // SendMessageA/W, SendMessageTimeoutA/W, FindWindowExA/W, and before each window
+  // SendMessageA/W, SendMessageTimeoutA/W, SendNotifyMessageW, FindWindowExA/W, and before each window
   // reported by EnumWindows and EnumChildWindows), with the function's name:
   // lets a test remove a window or end a process at an exact point.
   std::function<void(const char* function, HWND window)> beforeWindowCall;

@@ -872,6 +872,7 @@ LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageTimeoutW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
                             UINT uTimeout, PDWORD_PTR lpdwResult);
 BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+BOOL SendNotifyMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
 BOOL PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
 LRESULT DispatchMessageW(const MSG* lpMsg);
@@ -908,6 +909,8 @@ BOOL SetCurrentDirectoryW(LPCWSTR lpPathName);
 UINT GetWindowsDirectoryW(LPWSTR lpBuffer, UINT uSize);
 UINT GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize);
 void OutputDebugStringW(LPCWSTR lpOutputString);
+HANDLE OpenEventA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
+HANDLE OpenEventW(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCWSTR lpName);
 LPWSTR GetCommandLineW(void);
 
 // Files.cpp

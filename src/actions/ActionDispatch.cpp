@@ -26,8 +26,9 @@ void DispatchAction()
     const SelectionList* list = &g_Run.Selection;
     Trace("output: %d paths from window %08lX", list->Count,
           (unsigned long)(ULONG_PTR)g_Run.TargetWindow);
-    for (int i = 0; i < list->Count; i++)
+    for (int i = 0; i < list->Count && TraceThisItem(i); i++)
         Trace("output: \"%s\"", list->Paths[i]);
+    TraceItemsLeftOut("output", list->Count);
     if (list->Count <= 0)
         return;
 

@@ -1,8 +1,9 @@
-// Writes: g_Run.Instance, UnicodeCalls, ModulePath, DefaultSettingsName, CommandLine.
+// Writes: g_Run.Instance, UnicodeCalls, TraceListening, ModulePath, DefaultSettingsName, CommandLine.
 #include "../common/RunState.h"
 #include "../common/SplitPath.h"
 #include "../common/SystemText.h"
 #include "../common/Text.h"
+#include "../common/Trace.h"
 #include "AppWindow.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showState)
@@ -18,6 +19,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
         return 0;
     g_Run.ModulePath[LineBufferSize - 1] = 0;
     UnquoteSpaces(g_Run.ModulePath);
+    DetectTraceListener();
 
     SplitPath(g_Run.ModulePath);
     TextCopy(className, 256, g_Run.Parts.BaseName);

@@ -113,6 +113,11 @@ IsWow64ProcessCall FindIsWow64Process()
     return Lookup<IsWow64ProcessCall>(Kernel(), "IsWow64Process");
 }
 
+IsDebuggerPresentCall FindIsDebuggerPresent()
+{
+    return Lookup<IsDebuggerPresentCall>(Kernel(), "IsDebuggerPresent");
+}
+
 void PauseFileRedirection(PVOID* previous, int* paused)
 {
     *previous = NULL;

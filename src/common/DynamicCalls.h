@@ -13,6 +13,7 @@ typedef BOOL(WINAPI* QueryFullProcessImageNameWCall)(HANDLE, DWORD, LPWSTR, PDWO
 typedef HANDLE(WINAPI* CreateToolhelp32SnapshotCall)(DWORD, DWORD);
 typedef BOOL(WINAPI* Process32Call)(HANDLE, LPPROCESSENTRY32);
 typedef BOOL(WINAPI* IsWow64ProcessCall)(HANDLE, PBOOL);
+typedef BOOL(WINAPI* IsDebuggerPresentCall)(void);
 typedef BOOL(WINAPI* Wow64DisableRedirectionCall)(PVOID*);
 typedef BOOL(WINAPI* Wow64RevertRedirectionCall)(PVOID);
 typedef HRESULT(WINAPI* CoInitializeExCall)(LPVOID, DWORD);
@@ -82,6 +83,9 @@ ShellExecuteWCall FindShellExecuteW();
 
 // kernel32's IsWow64Process (Windows XP SP2 and later), or NULL.
 IsWow64ProcessCall FindIsWow64Process();
+
+// kernel32 (Windows 98 and later, the NT family): whether a debugger is attached.
+IsDebuggerPresentCall FindIsDebuggerPresent();
 
 // A 32-bit program on 64-bit Windows sees the 32-bit system folder under the name of the
 // 64-bit one; these switch that off and on again around reading another program's image

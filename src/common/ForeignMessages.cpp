@@ -72,6 +72,18 @@ int SendForeignMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
     return 1;
 }
 
+int NotifyForeignWindow(HWND window, UINT message, WPARAM wParam, const LPARAM* lParams,
+                        int count)
+{
+    DWORD thread = GetWindowThreadProcessId(window, NULL);
+    if (thread == 0 || IsSilentThread(thread) || TimeLeft() == 0)
+        return 0;
+    for (int i = 0; i < count; i++)
+        if (!SendNotifyMessageW(window, message, wParam, lParams[i]))
+            return 0;
+    return 1;
+}
+
 int ReadForeignText(HWND window, WCHAR* text, int size)
 {
     text[0] = 0;

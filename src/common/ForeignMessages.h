@@ -16,6 +16,15 @@ enum {
 // time out, the run's time for other programs is used up, or the window is gone).
 int SendForeignMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* answer);
 
+// Hands the window count messages, one for each of lParams, without waiting for them to be
+// handled (SendNotifyMessageW): the window's thread handles them in order before any message
+// sent to that thread later, so a message sent with SendForeignMessage afterwards comes back
+// only when these have been handled. No answers come back. The limits of SendForeignMessage are
+// checked once, before the first. 1 when every message was handed over, 0 when not (some may
+// have been).
+int NotifyForeignWindow(HWND window, UINT message, WPARAM wParam, const LPARAM* lParams,
+                        int count);
+
 // The text of another program's control (WM_GETTEXT) in a buffer of size characters, taken only
 // up to the end of the buffer whether or not the other program ended it. 1 when the control
 // answered; 0, with the empty text, when it did not.

@@ -121,6 +121,9 @@ struct RunState {
     // have only the ANSI ones, so there every text crosses to the system converted.
     int UnicodeCalls;
     WCHAR CommandLineCopy[CommandLineSize];   // Windows 98/ME: the tail, converted
+    // 1 when a debugger or a debug viewer took the trace at the start: then every item has
+    // its line, not only the first TraceItemLimit.
+    int TraceListening;
     WCHAR ModulePath[LineBufferSize];
     WCHAR DefaultSettingsName[PathBufferSize];
     const WCHAR* CommandLine;   // the tail after the program's name

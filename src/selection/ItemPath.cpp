@@ -10,9 +10,11 @@
 
 static const WCHAR ShortcutExtension[] = WTEXT(".lnk");
 
+// A folder exists as a file does, so one question answers for both; only what no file check
+// finds (a share named by its server alone) is asked again as a folder.
 static int Exists(const WCHAR* candidate)
 {
-    return IsDirectory(candidate) || FileExists(candidate);
+    return FileExists(candidate) || IsDirectory(candidate);
 }
 
 int ResolveItemPath(const WCHAR* itemText, WCHAR* path)
@@ -52,9 +54,15 @@ int StoreItemPath(int index, const WCHAR* itemText)
         g_Run.ReadStatus = -1;
         return 0;
     }
-    Trace("read: item %d \"%s\" is \"%s\"", index, itemText, list->Paths[list->Count]);
+    if (TraceThisItem(list->Count))
+        Trace("read: item %d \"%s\" is \"%s\"", index, itemText, list->Paths[list->Count]);
     list->Count++;
     return list->Count < MaxSelection;
+}
+
+void TraceStoredItemsLeftOut()
+{
+    TraceItemsLeftOut("read", g_Run.Selection.Count);
 }
 
 void StoreFolderWhenNoPath()

@@ -14,6 +14,9 @@ int ResolveItemPath(const WCHAR* itemText, WCHAR* path);
 // reading stops here (an item not resolved, or the 1000th path stored).
 int StoreItemPath(int index, const WCHAR* itemText);
 
+// After a read: the summary line for the stored items that had no line of their own.
+void TraceStoredItemsLeftOut();
+
 // When a reader stored no path, the CurrentFolder stands for the selection.
 void StoreFolderWhenNoPath();
 

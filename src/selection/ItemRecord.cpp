@@ -34,13 +34,18 @@ void BuildItemRecord(BYTE* record, const ItemRecordLayout* layout, UINT mask, UI
     ZeroMemory(record, layout->Size);
     PutBytes(record + 0, mask, 4);
     PutBytes(record + 16, stateMask, 4);
-    PutBytes(record + layout->TextPointerOffset, (ULONG64)textAddress, layout->TextPointerSize);
+    SetItemRecordText(record, layout, textAddress);
     PutBytes(record + layout->TextMaxOffset, (DWORD)textMax, 4);
 }
 
 void SetItemRecordIndex(BYTE* record, int item)
 {
     PutBytes(record + 4, (DWORD)item, 4);
+}
+
+void SetItemRecordText(BYTE* record, const ItemRecordLayout* layout, ULONG_PTR textAddress)
+{
+    PutBytes(record + layout->TextPointerOffset, (ULONG64)textAddress, layout->TextPointerSize);
 }
 
 UINT ItemRecordState(const BYTE* record)

@@ -24,6 +24,8 @@ void BuildItemRecord(BYTE* record, const ItemRecordLayout* layout, UINT mask, UI
 
 void SetItemRecordIndex(BYTE* record, int item);
 
+void SetItemRecordText(BYTE* record, const ItemRecordLayout* layout, ULONG_PTR textAddress);
+
 UINT ItemRecordState(const BYTE* record);
 
 // 1 for a 64-bit process, 0 for a 32-bit one, -1 when it cannot be told. The process's image

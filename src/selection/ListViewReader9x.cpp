@@ -78,6 +78,7 @@ int ReadListView9x()
     // Here a read without any path counts as a failure, so the next list view is tried.
     if (g_Run.Selection.Count == 0)
         g_Run.ReadStatus = -1;
+    TraceStoredItemsLeftOut();
     StoreFolderWhenNoPath();
     Trace("read: %d paths, status %d", g_Run.Selection.Count, g_Run.ReadStatus);
     return 1;

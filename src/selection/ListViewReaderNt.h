@@ -7,4 +7,10 @@
 // read; 0 when its process or memory in it cannot be had, or it stopped answering.
 int ReadListViewNt();
 
+enum { ItemBatchLimit = 128 };   // items asked of the list view at once, at most
+
+// ReadListViewNt with at most batchLimit items asked at once (1 to ItemBatchLimit). With 1
+// every item is asked and answered on its own, the list view's answers arriving one by one.
+int ReadListViewNtInBatchesOf(int batchLimit);
+
 #endif

@@ -14,13 +14,14 @@
 static int StoreShellPath(int index, const WCHAR* path)
 {
     SelectionList* list = &g_Run.Selection;
-    if (!IsDirectory(path) && !FileExists(path)) {
+    if (!FileExists(path) && !IsDirectory(path)) {
         Trace("read: item %d \"%s\" from the shell does not exist", index, path);
         g_Run.ReadStatus = -1;
         return 0;
     }
     TextCopy(list->Paths[list->Count], PathBufferSize, path);
-    Trace("read: item %d is \"%s\" (from the shell)", index, path);
+    if (TraceThisItem(list->Count))
+        Trace("read: item %d is \"%s\" (from the shell)", index, path);
     list->Count++;
     return 1;
 }
@@ -51,6 +52,7 @@ int ReadShellSelection(HWND window)
               ShellPathStatusText(report->ItemStatus));
         g_Run.ReadStatus = -1;
     }
+    TraceStoredItemsLeftOut();
     StoreFolderWhenNoPath();
     Trace("read: %d paths, status %d", g_Run.Selection.Count, g_Run.ReadStatus);
     return 1;
