@@ -8,12 +8,19 @@ The archive holds, in this order:
     Tavix.ini         docs/Tavix.ini, the commented sample settings
     README.txt        README.md
     docs/NAME.txt     docs/NAME.md, each of them, by name
+    ja/README.txt     docs/ja/README.md, the Japanese user guide
+    ja/docs/NAME.txt  docs/ja/NAME.md, each of the other Japanese pages, by name
 
 The programs are stored byte for byte. The text files are turned from UTF-8 into Shift_JIS
 (code page 932), the code page of the settings file and of the program's own texts, which
 Notepad opens on every Japanese Windows from 98 on; their LF line ends become CR LF. A
 character that Shift_JIS cannot hold stops the packing. VERSION is the ProductVersion of
 res/Tavix.rc.
+
+Relative links between the texts are rewritten to the packed names, relative to the member
+that holds them: docs/ja/README.md links "settings.md", which is packed as ja/docs/settings.txt
+beside ja/README.txt. A link to a file of the source tree that is not packed (e2e/README.md)
+keeps only its text; a link that names no file stops the packing.
 
 Every member has the same fixed time stamp (SOURCE_DATE_EPOCH when set), the same attributes
 and a fixed compression level, so two runs on the same inputs give the same bytes.
@@ -25,6 +32,7 @@ and a fixed compression level, so two runs on the same inputs give the same byte
 
 import argparse
 import os
+import posixpath
 import re
 import struct
 import sys
@@ -36,6 +44,10 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 TEXT_ENCODING = "cp932"
 PE_MACHINES = {"x86/Tavix.exe": 0x014C, "x64/Tavix.exe": 0x8664}   # i386, AMD64
+JAPANESE_MEMBERS = ("ja/README.txt", "ja/docs/settings.txt", "ja/docs/templates.txt",
+                    "ja/docs/nothing-happened.txt")
+# [text](target) of Markdown; targets here hold no blanks and no parentheses.
+LINK = re.compile(r"\[([^\]]*)\]\(([^()\s]+)\)")
 
 
 def release_version():
@@ -55,21 +67,44 @@ def text_sources():
     sources = {"Tavix.ini": ROOT / "docs" / "Tavix.ini", "README.txt": ROOT / "README.md"}
     for doc in sorted((ROOT / "docs").glob("*.md")):
         sources["docs/" + doc.stem + ".txt"] = doc
+    japanese = ROOT / "docs" / "ja"
+    if (japanese / "README.md").is_file():
+        sources["ja/README.txt"] = japanese / "README.md"
+    for doc in sorted(japanese.glob("*.md")):
+        if doc.name != "README.md":
+            sources["ja/docs/" + doc.stem + ".txt"] = doc
     return sources
 
 
-def packaged_links(name, text):
-    """Links as they resolve inside the archive: README.md and docs/*.md are packed as .txt
-    files, and the sample settings file sits beside README.txt rather than in docs/."""
-    text = re.sub(r"(\]\([^)\s]*?)\.md([)#])", r"\1.txt\2", text)
-    if name.startswith("docs/"):
-        return text.replace("](Tavix.ini)", "](../Tavix.ini)")
-    return text.replace("](docs/Tavix.ini)", "](Tavix.ini)")
+def is_relative_link(target):
+    return not target.startswith("#") and not re.match(r"[A-Za-z][A-Za-z0-9+.-]*:", target)
 
 
-def windows_text(name, path):
-    """The file's UTF-8 text in Shift_JIS with CR LF line ends; existing CR LF stay single."""
-    text = packaged_links(name, path.read_bytes().decode("utf-8"))
+def packaged_text(name, sources):
+    """The text of member NAME with its relative links pointing at the packed names."""
+    source = sources[name]
+    members = {path.resolve(): member for member, path in sources.items()}
+    here = posixpath.dirname(name) or "."
+
+    def rewrite(link):
+        label, target = link.groups()
+        if not is_relative_link(target):
+            return link.group(0)
+        path, hash_, anchor = target.partition("#")
+        resolved = (source.parent / path).resolve()
+        if resolved in members:
+            return f"[{label}]({posixpath.relpath(members[resolved], here)}{hash_}{anchor})"
+        if resolved.exists():
+            return label
+        sys.exit(f"make-dist: {source.relative_to(ROOT)}: the link {target!r} names no file")
+
+    return LINK.sub(rewrite, source.read_bytes().decode("utf-8"))
+
+
+def windows_text(name, sources):
+    """The member's UTF-8 text in Shift_JIS with CR LF line ends; existing CR LF stay single."""
+    path = sources[name]
+    text = packaged_text(name, sources)
     try:
         data = text.encode(TEXT_ENCODING)
     except UnicodeEncodeError as e:
@@ -87,7 +122,8 @@ def fixed_time():
 
 def write_archive(target, build):
     members = [(name, path.read_bytes()) for name, path in exe_sources(build).items()]
-    members += [(name, windows_text(name, path)) for name, path in text_sources().items()]
+    texts = text_sources()
+    members += [(name, windows_text(name, texts)) for name in texts]
     stamp = fixed_time()
     target.parent.mkdir(parents=True, exist_ok=True)
     partial = target.with_name(target.name + ".part")
@@ -110,6 +146,31 @@ def pe_machine(data):
     return struct.unpack_from("<H", data, offset + 4)[0]
 
 
+def shift_jis_text(data):
+    """DATA decoded, with LF line ends, or None when it is not plain Shift_JIS text. Python's
+    code page 932 also takes the bytes A0 and FD to FF and the user-defined codes, as private-use
+    characters; no text of ours holds them, nor control characters apart from TAB and line ends."""
+    try:
+        text = data.decode(TEXT_ENCODING)
+    except UnicodeDecodeError:
+        return None
+    if re.search(r"[\x00-\x08\x0b-\x0c\x0e-\x1f\x7f\ue000-\uf8ff]", text):
+        return None
+    return text.replace("\r\n", "\n")
+
+
+def broken_links(name, text, names):
+    """The relative links of member NAME's text that name no member of the archive."""
+    here = posixpath.dirname(name)
+    broken = []
+    for _, target in LINK.findall(text):
+        if is_relative_link(target):
+            member = posixpath.normpath(posixpath.join(here, target.partition("#")[0]))
+            if member not in names:
+                broken.append(target)
+    return broken
+
+
 def verify(archive_path, build):
     """Returns the list of faults found in the archive."""
     faults = []
@@ -119,6 +180,9 @@ def verify(archive_path, build):
         names = archive.namelist()
         if names != list(exes) + list(texts):
             faults.append(f"members {names}, expected {list(exes) + list(texts)}")
+        for name in JAPANESE_MEMBERS:
+            if name not in names:
+                faults.append(f"{name} is missing")
         for name in names:
             data = archive.read(name)
             if name in exes:
@@ -129,13 +193,16 @@ def verify(archive_path, build):
             elif name in texts:
                 if re.search(rb"(?<!\r)\n", data):
                     faults.append(f"{name} has a line end without CR")
-                try:
-                    text = data.decode(TEXT_ENCODING).replace("\r\n", "\n")
-                except UnicodeDecodeError:
+                if re.search(rb"\r(?!\n)", data):
+                    faults.append(f"{name} has a CR without LF")
+                text = shift_jis_text(data)
+                if text is None:
                     faults.append(f"{name} is not Shift_JIS text")
                     continue
-                if text != packaged_links(name, texts[name].read_bytes().decode("utf-8")):
+                if text != packaged_text(name, texts):
                     faults.append(f"{name} does not hold the text of {texts[name]}")
+                for target in broken_links(name, text, names):
+                    faults.append(f"{name}: the link {target!r} names no member of the archive")
     return faults
 
 
@@ -156,7 +223,8 @@ def check(build):
     for fault in faults:
         print("dist: " + fault)
     if not faults:
-        print("dist: archive layout, line ends, programs and repeatability are right")
+        print("dist: archive layout, text encoding, line ends, links, programs and "
+              "repeatability are right")
     return 1 if faults else 0
 
 
