@@ -20,7 +20,15 @@ floor_program.exe (built like Tavix.exe with the same imports: one hidden window
 are run WHOLE_RUNS times each, alternately, and their medians printed with the line
 "whole-run ratio Q win32" / "... win64", Q being Tavix's median divided by the floor's.
 
-The last two lines are the worst of the built programs: "whole-run ratio Q", then "ratio R".
+The selection size: in the same session, a stand-in file manager of SELECTION_ITEMS items,
+all of whose files exist, first with two of them selected and then with every one selected,
+is in front; Tavix.exe /#f is run RUNS times against each (after a run whose clipboard must hold
+exactly the selected paths), and the medians are printed with the line "selection ratio S
+win32" / "... win64", S being the median with every item selected divided by the median with
+two.
+
+The last three lines are the worst of the built programs: "selection ratio S", "whole-run ratio
+Q", then "ratio R".
 
 Exit code: 0 when every run of every built program ended with exit code 0, 1 otherwise.
 """
@@ -38,6 +46,7 @@ from harness import (ARCHES, Peers, WineSession, exe_path, read_clipboard,  # no
 from harness.filer import FilerConfig  # noqa: E402
 
 SIZES = (100, 10000, 100000)
+SELECTION_ITEMS = 1000
 RUNS = 7
 WHOLE_RUNS = 12
 RUN_LIMIT = 60
@@ -182,9 +191,46 @@ def measure_whole_run(session, arch, peers):
     return medians
 
 
+def measure_selection(session, arch, peers):
+    """(median with two selected, median with every item selected) in seconds; None when a run
+    failed."""
+    sc = session.scenario('bench-%s-selection' % arch)
+    sc.add_exe(exe_path(arch))
+    for index in range(SELECTION_ITEMS):
+        sc.write_file('item%d' % index, b'bench\r\n')
+    medians = []
+    for selected in (selected_indices(SELECTION_ITEMS), range(SELECTION_ITEMS)):
+        config = FilerConfig(title=sc.win_folder, front=True)
+        config.listview(count=SELECTION_ITEMS, select=list(selected))
+        expected = '\r\n'.join(sc.win_path('item%d' % i) for i in selected).encode('cp932')
+        times = []
+        with session.start_filer(sc, config, arch, limit=(RUNS + 1) * RUN_LIMIT + 60) as filer:
+            if not filer.is_foreground:
+                raise RuntimeError('the stand-in file manager did not come to the front')
+            set_clipboard(session, sc, peers, b'before')
+            timed_run(session, sc)   # warm-up, and the proof that the run reads the selection
+            if read_clipboard(session, sc, peers) != expected:
+                raise RuntimeError('%d selected: the clipboard does not hold the selected paths'
+                                   % len(selected))
+            for _ in range(RUNS):
+                keep_in_front(session, sc, peers, filer)
+                time.sleep(SETTLE)
+                seconds, code = timed_run(session, sc)
+                if code != 0:
+                    print('%s: %d selected: a run ended with exit code %r'
+                          % (arch, len(selected), code), file=sys.stderr)
+                    return None
+                times.append(seconds)
+        medians.append(statistics.median(times))
+        print('%s: %4d of %d selected: median %8.1f ms (runs: %s)'
+              % (arch, len(selected), SELECTION_ITEMS, medians[-1] * 1000,
+                 ' '.join('%.1f' % (t * 1000) for t in times)), flush=True)
+    return tuple(medians)
+
+
 def measure(arch):
-    """({size: median seconds}, (Tavix, floor) whole-run medians) for one program, or None
-    when a run failed."""
+    """({size: median seconds}, (Tavix, floor) whole-run medians, (two, all) selection medians)
+    for one program, or None when a run failed."""
     peers = Peers(arch)
     missing = peers.missing()
     if missing:
@@ -196,6 +242,9 @@ def measure(arch):
             whole = measure_whole_run(session, arch, peers)
             if whole is None:
                 return None
+            selection = measure_selection(session, arch, peers)
+            if selection is None:
+                return None
             for size in SIZES:
                 median = measure_size(session, arch, size, peers)
                 if median is None:
@@ -204,7 +253,7 @@ def measure(arch):
     except RuntimeError as e:
         print('%s: %s' % (arch, e), file=sys.stderr)
         return None
-    return medians, whole
+    return medians, whole, selection
 
 
 def main():
@@ -215,21 +264,24 @@ def main():
     if not built:
         print('bench: no program to measure (run make win32 win64)', file=sys.stderr)
         return 1
-    ratios, whole_ratios = [], []
+    ratios, whole_ratios, selection_ratios = [], [], []
     failed = False
     for arch in built:
         measured = measure(arch)
         if measured is None:
             failed = True
             continue
-        medians, (tavix, floor) = measured
+        medians, (tavix, floor), (two, every) = measured
         ratios.append(medians[SIZES[-1]] / medians[SIZES[0]])
         whole_ratios.append(tavix / floor)
+        selection_ratios.append(every / two)
+        print('selection ratio %.2f %s' % (selection_ratios[-1], arch), flush=True)
         print('whole-run ratio %.2f %s' % (whole_ratios[-1], arch), flush=True)
         print('ratio %.2f %s' % (ratios[-1], arch), flush=True)
     sys.stderr.flush()
     if failed or not ratios:
         return 1
+    print('selection ratio %.2f' % max(selection_ratios), flush=True)
     print('whole-run ratio %.2f' % max(whole_ratios), flush=True)
     print('ratio %.2f' % max(ratios), flush=True)
     return 0

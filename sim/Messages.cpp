@@ -469,6 +469,7 @@ BOOL SendNotifyMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     return TRUE;
   }
   Current().counters.messages[Msg]++;
+  Current().counters.notifies++;
   if (FaultHere("SendNotifyMessageW")) {
     SetError(ERROR_ACCESS_DENIED);
     return FALSE;

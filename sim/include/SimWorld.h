@@ -170,6 +170,7 @@ struct CrossProcessCounters {
   long releases = 0;              // VirtualFreeEx calls that succeeded
   long writes = 0;                // WriteProcessMemory calls
   long reads = 0;                 // ReadProcessMemory calls
+  long notifies = 0;              // SendNotifyMessageW calls, also counted in messages
   long Messages() const {
     long n = 0;
     for (const auto& m : messages) n += m.second;
@@ -177,6 +178,8 @@ struct CrossProcessCounters {
   }
   // Messages plus memory reads and writes: the round trips to other processes.
   long RoundTrips() const { return Messages() + writes + reads; }
+  // The round trips the program waits for: SendNotifyMessageW does not wait.
+  long Waits() const { return RoundTrips() - notifies; }
 };
 
 class World {
