@@ -271,6 +271,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string searchFile = split == std::string::npos ? "" : bytes.substr(split + 4);
 
     sim::World world;
+
+    // The trace is read as a debug viewer reads it: every item has its line.
+
+    world.SetDebugViewerListening(true);
     world.SetCurrentDirectory("C:\\Tavix");
     world.AddFile("C:\\Tavix\\Tavix.ini", settings);
     world.AddFile("C:\\Tavix\\p", searchFile);

@@ -62,6 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::vector<std::string> selection(fields.begin() + 1, fields.end());
 
     sim::World world;
+
+    // The trace is read as a debug viewer reads it: every item has its line.
+
+    world.SetDebugViewerListening(true);
     world.SetOsVersion(10, 0, 19045, VER_PLATFORM_WIN32_NT);
     if (flags & 2)
         world.SetCodePage(1252);

@@ -307,6 +307,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const unsigned flags = data[0];
     sim::World world;
+    // The trace is read as a debug viewer reads it: every item has its line.
+    world.SetDebugViewerListening(true);
     std::u16string commandLine = fuzz::Wide(std::string((const char*)data + 1, size - 1));
     if ((flags & 4) && !commandLine.empty()) {
         const std::u16string once = commandLine;

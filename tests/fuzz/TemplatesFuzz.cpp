@@ -200,6 +200,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
 
     sim::World world;
+
+    // The trace is read as a debug viewer reads it: every item has its line.
+
+    world.SetDebugViewerListening(true);
     if (windows98)
         world.SetWindows98();
     // A text as the program holds it: on Windows 98 only what the code page holds exists.

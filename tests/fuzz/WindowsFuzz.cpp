@@ -65,6 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool windows98 = (flags & 2) != 0;
 
     sim::World world;
+
+    // The trace is read as a debug viewer reads it: every item has its line.
+
+    world.SetDebugViewerListening(true);
     if (windows98)
         world.SetWindows98();
     std::vector<std::u16string> fields;
