@@ -26,10 +26,8 @@ protected:
     sim::ListViewControl& Use(const std::vector<sim::Text>& items, const std::set<int>& selected,
                               int bitness = 32)
     {
-        process = world.AddProcess("C:\\Tools\\filer" + std::to_string(bitness) + ".exe", bitness);
-        HWND top = world.AddWindow("FilerWindow", "C:\\work", true, nullptr, process);
         sim::ListViewControl& control =
-            AddListView(world, top, process, items, selected, true, "SysListView32", &listView);
+            AddFilerListView(world, items, selected, bitness, &process, &listView);
         g_Run.CurrentListView = listView;
         std::memset(&g_Run.Foreign, 0, sizeof g_Run.Foreign);
         world.counters = sim::CrossProcessCounters();

@@ -51,6 +51,18 @@ inline sim::ListViewControl& AddListView(sim::World& world, HWND parent, DWORD p
 }
 
 // Folders and files in one go: names ending in a backslash are folders.
+// A list view in the window "C:\\work" of a new file-manager process of that bitness; the
+// process and the list view's handle are given back.
+inline sim::ListViewControl& AddFilerListView(sim::World& world,
+                                              const std::vector<sim::Text>& items,
+                                              const std::set<int>& selected, int bitness,
+                                              DWORD* process, HWND* listView)
+{
+    *process = world.AddProcess("C:\\Tools\\filer" + std::to_string(bitness) + ".exe", bitness);
+    HWND top = world.AddWindow("FilerWindow", "C:\\work", true, nullptr, *process);
+    return AddListView(world, top, *process, items, selected, true, "SysListView32", listView);
+}
+
 inline void AddEntries(sim::World& world, const sim::Text& folder,
                        const std::vector<sim::Text>& names)
 {
